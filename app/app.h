@@ -1,0 +1,108 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/audio_history.h"
+#include "audio/channel_buffer.h"
+#include "audio/loopback_capture.h"
+
+struct ImFont;
+struct ImVec2;
+struct ImVec4;
+
+// The mouse gesture in progress on the waveform.
+enum class SelectionDrag : int32_t { None = 0, Create = 1, MoveStart = 2, MoveEnd = 3, PendingExport = 4 };
+
+struct Rect {
+    float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
+};
+
+// The one application object. Every method runs on the interface thread; only
+// `history` is also written by the capture thread.
+class App {
+public:
+    // Persisted settings: same names, types and order as Settings.
+    std::filesystem::path saveFolder;
+    std::string deviceId;
+    int32_t bufferSeconds = 6;
+    bool alwaysOnTop = false;
+
+    std::unique_ptr<LoopbackCapture> capture;
+    AudioHistory history;
+    double lastRestartTime = -100.0;
+
+    StereoBuffer view;
+    int64_t viewEnd = 0;
+    bool paused = false;
+    bool selectionActive = false;
+    int64_t selectionStart = 0;
+    int64_t selectionEnd = 0;
+    SelectionDrag dragMode = SelectionDrag::None;
+    float dragOrigin[2] = {0.0f, 0.0f};
+    Rect waveRect;
+
+    float meterLevelLeft = 0.0f;
+    float meterLevelRight = 0.0f;
+    float peakHoldLeft = 0.0f;
+    float peakHoldRight = 0.0f;
+    double peakHoldTimeLeft = 0.0;
+    double peakHoldTimeRight = 0.0;
+
+    bool settingsOpen = false;
+    std::vector<OutputDevice> devices;
+    char saveFolderText[1024] = {};
+
+    std::string statusMessage;
+    bool statusIsError = false;
+    double statusTime = -100.0;
+    std::filesystem::path lastSavedPath;
+
+    float uiScale = 1.0f;
+    ImFont* bodyFont = nullptr;
+    ImFont* smallFont = nullptr;
+    ImFont* titleFont = nullptr;
+
+    // Start-up and shutdown.
+    void Startup();
+    void Shutdown();
+    void RestartCapture();
+
+    // One frame of interface, between the GUI library's NewFrame and Render.
+    void Frame();
+    std::array<float, 4> BackgroundColor() const;
+    void ApplyUiScale(float scale, float rasterizerDensity);
+
+    // View and selection.
+    void SelectAll();
+    void TogglePause();
+    void ClearSelection();
+    int64_t XToFrame(float x) const;
+
+    // Export.
+    void ExportSelectionByDrag();
+    void SetStatus(const std::string& text, bool isError);
+
+    // Regions, each drawn into the current window's draw list.
+    void DrawTopBar(const Rect& rect);
+    void DrawWaveform(const Rect& rect);
+    void HandleWaveformInput(const Rect& rect);
+    void DrawTimeRuler(const Rect& rect);
+    void DrawStatusBar(const Rect& rect);
+    void DrawSettingsPanel();
+    bool IconButton(const char* id, const char* icon, float size, bool round, const char* tooltip, bool on);
+    void DrawLevelMeter(float x, float y, float width, float height, float level, float hold, const char* label);
+
+private:
+    void UpdateMeters(float peakLeft, float peakRight, double now, float dt);
+    void HandleShortcuts();
+};
+
+// Candidate text-face files for the interface fonts: regular first, semibold second.
+std::vector<std::filesystem::path> GetUiFontCandidates();
+// Adds one text font at size × uiScale with the icon font merged into it.
+ImFont* AddUiFont(const std::vector<std::filesystem::path>& candidates, int preferredIndex, float size,
+                  float scale, float rasterizerDensity);

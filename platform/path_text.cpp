@@ -1,0 +1,10 @@
+#include "platform/path_text.h"
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path Utf8ToPath(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}

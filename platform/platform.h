@@ -1,0 +1,35 @@
+#pragma once
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+// Services the program takes from the desktop outside the GUI library. Each
+// platform links its own implementation; tests link recording doubles.
+namespace platform {
+
+enum class DragResult : int { Dropped = 0, Cancelled = 1, Failed = 2 };
+
+// The folders the program uses.
+enum class KnownFolder { Music, Documents, RoamingAppData, Fonts };
+
+// The main window: a GLFWwindow* on Linux, an HWND on Windows.
+void SetMainWindow(void* window);
+
+// Runs a modal drag of an existing file out of the window. The callback, when
+// set, receives the outcome exactly once before this returns.
+void DragFileOut(const std::filesystem::path& path, std::function<void(DragResult)> callback);
+
+// Shows a regular file selected in its folder, or opens a folder. Silent on failure.
+void RevealInFileBrowser(const std::filesystem::path& path);
+
+// Keeps the main window above others; does nothing before SetMainWindow.
+void SetAlwaysOnTop(bool onTop);
+
+// Full path of the folder, created if missing; empty on failure.
+std::filesystem::path GetKnownFolderPath(KnownFolder folder);
+
+// Asks the user for a folder, starting in `initial` when it exists. Nothing on
+// cancel or failure.
+std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initial);
+
+}  // namespace platform

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The Font Awesome 5.15.3 Free Solid TrueType file from its npm package.
+set -euo pipefail
+cache=$1
+font="$cache/fa-solid-900.ttf"
+font_sha256=3d06af1f31cd83ace7a265a014b8fb5dee15770ecac8f7a55555190e627e03c2
+if [ -f "$font" ] && echo "$font_sha256  $font" | sha256sum -c --quiet - 2>/dev/null; then
+  exit 0
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+echo "fetch_icon_font: fetching @fortawesome/fontawesome-free@5.15.3"
+(cd "$work" && npm pack --silent @fortawesome/fontawesome-free@5.15.3 >/dev/null 2>&1)
+tar xzf "$work"/fortawesome-fontawesome-free-5.15.3.tgz -C "$work" package/webfonts/fa-solid-900.ttf
+echo "$font_sha256  $work/package/webfonts/fa-solid-900.ttf" | sha256sum -c --quiet -
+cp "$work/package/webfonts/fa-solid-900.ttf" "$font.tmp" && mv "$font.tmp" "$font"

@@ -1,0 +1,47 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "audio/loopback_capture.h"
+
+// A scripted capture object: tests decide what Start answers and feed audio
+// through the callback it was given.
+class FakeCapture : public LoopbackCapture {
+public:
+    // Script.
+    bool startSucceeds = true;
+    int32_t rate = 48000;
+    std::string deviceName = "Speakers";
+    std::string errorOnFailure = "No audio output device found";
+    std::vector<OutputDevice> deviceList;
+
+    // State as the interface sees it.
+    bool running = false;
+    bool needsRestart = false;
+    std::string lastError;
+    AudioCallback callback;
+
+    // Record of calls, in order: "Start:<id>" or "Stop".
+    std::vector<std::string> calls;
+    int startCount = 0;
+    int listCount = 0;
+
+    // The most recently constructed fake (what CreateLoopbackCapture made).
+    static FakeCapture* last;
+
+    FakeCapture();
+    ~FakeCapture() override;
+
+    std::vector<OutputDevice> ListOutputDevices() override;
+    bool Start(const std::string& deviceId, AudioCallback cb) override;
+    void Stop() override;
+    bool IsRunning() const override { return running; }
+    int32_t SampleRate() const override { return rate; }
+    std::string DeviceName() const override { return deviceName; }
+    std::string LastError() const override { return lastError; }
+    bool NeedsRestart() const override { return needsRestart; }
+
+    // Delivers frames as the capture thread would.
+    void Feed(const float* interleaved, size_t frames);
+    void FeedConstant(float left, float right, size_t frames);
+};

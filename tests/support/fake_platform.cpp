@@ -1,0 +1,64 @@
+#include "tests/support/fake_platform.h"
+
+#include <system_error>
+
+#include "app/app.h"
+
+namespace fake_platform {
+
+State& Get() {
+    static State state;
+    return state;
+}
+
+void Reset(const std::filesystem::path& root) {
+    State& s = Get();
+    s = State{};
+    s.music = root / "Music";
+    s.documents = root / "Documents";
+    s.roamingAppData = root / "config";
+    s.fonts = root / "fonts";
+}
+
+}  // namespace fake_platform
+
+namespace platform {
+
+void SetMainWindow(void* window) { fake_platform::Get().mainWindow = window; }
+
+void DragFileOut(const std::filesystem::path& path, std::function<void(DragResult)> callback) {
+    auto& s = fake_platform::Get();
+    s.dragPaths.push_back(path);
+    if (s.onDrag) s.onDrag(path);
+    if (callback) callback(s.dragResult);
+}
+
+void RevealInFileBrowser(const std::filesystem::path& path) { fake_platform::Get().revealPaths.push_back(path); }
+
+void SetAlwaysOnTop(bool onTop) { fake_platform::Get().alwaysOnTopCalls.push_back(onTop); }
+
+std::filesystem::path GetKnownFolderPath(KnownFolder folder) {
+    auto& s = fake_platform::Get();
+    std::filesystem::path result;
+    switch (folder) {
+        case KnownFolder::Music: result = s.music; break;
+        case KnownFolder::Documents: result = s.documents; break;
+        case KnownFolder::RoamingAppData: result = s.roamingAppData; break;
+        case KnownFolder::Fonts: result = s.fonts; break;
+    }
+    if (!result.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(result, ec);
+    }
+    return result;
+}
+
+std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initial) {
+    auto& s = fake_platform::Get();
+    s.pickFolderCalls.push_back(initial);
+    return s.pickFolderResult;
+}
+
+}  // namespace platform
+
+std::vector<std::filesystem::path> GetUiFontCandidates() { return fake_platform::Get().fontCandidates; }

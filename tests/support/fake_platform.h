@@ -1,0 +1,38 @@
+#pragma once
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// Recording doubles for the platform:: services and the font candidates.
+namespace fake_platform {
+
+struct State {
+    void* mainWindow = nullptr;
+
+    // DragFileOut: each call records its path, runs `onDrag` (if set) while the
+    // file exists, then answers `dragResult`.
+    std::vector<std::filesystem::path> dragPaths;
+    platform::DragResult dragResult = platform::DragResult::Dropped;
+    std::function<void(const std::filesystem::path&)> onDrag;
+
+    std::vector<std::filesystem::path> revealPaths;
+    std::vector<bool> alwaysOnTopCalls;
+
+    // Known folders; an empty entry answers an empty path.
+    std::filesystem::path music, documents, roamingAppData, fonts;
+
+    std::vector<std::filesystem::path> pickFolderCalls;
+    std::optional<std::filesystem::path> pickFolderResult;
+
+    std::vector<std::filesystem::path> fontCandidates;
+};
+
+State& Get();
+// Fresh state whose known folders live under `root` (Music, Documents, config, fonts).
+void Reset(const std::filesystem::path& root);
+
+}  // namespace fake_platform

@@ -21,6 +21,13 @@ struct Rect {
     float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
 };
 
+// Regions of the main window for a work area at (x0, y0) of the given size.
+struct MainLayout {
+    bool compact = false;
+    Rect topBar, waveform, ruler, statusBar;
+};
+MainLayout ComputeMainLayout(float x0, float y0, float width, float height, float uiScale);
+
 // The one application object. Every method runs on the interface thread; only
 // `history` is also written by the capture thread.
 class App {

@@ -1,0 +1,86 @@
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <system_error>
+
+#include "app/app.h"
+#include "export/capture_file_name.h"
+#include "export/wav_writer.h"
+#include "platform/path_text.h"
+#include "platform/platform.h"
+#include "ui/icons.h"
+
+namespace {
+
+constexpr int32_t kExportChannels = 2;
+
+// The part of one view channel that a selection covers, borrowed in place.
+void BorrowSelectedFrames(ChannelBuffer& out, const ChannelBuffer& channel, int64_t start, int64_t end) {
+    const int64_t count = std::max<int64_t>(std::min(end, channel.frameCount) - start, 0);
+    out.Borrow(count > 0 ? channel.samples + start : nullptr, count, channel.sampleRate);
+}
+
+std::string DurationText(int64_t frames, int32_t sampleRate) {
+    const double rate = sampleRate < 2 ? 1.0 : static_cast<double>(sampleRate);
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2f s", static_cast<double>(frames) / rate);
+    return text;
+}
+
+void ReportDragOutcome(App& app, const std::filesystem::path& path, const std::string& duration,
+                       platform::DragResult result) {
+    const std::string fileName = PathToUtf8(path.filename());
+    switch (result) {
+        case platform::DragResult::Dropped:
+            app.lastSavedPath = path;
+            app.SetStatus(ICON_CHECK "  Dropped " + fileName + "  (" + duration + ")", false);
+            break;
+        case platform::DragResult::Cancelled: {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+            app.SetStatus("Drag cancelled", false);
+            break;
+        }
+        case platform::DragResult::Failed:
+            app.lastSavedPath = path;
+            app.SetStatus("Saved " + fileName + " (drag-and-drop unavailable)", true);
+            break;
+    }
+}
+
+}  // namespace
+
+void App::ExportSelectionByDrag() {
+    const int64_t lo = std::min(selectionStart, selectionEnd);
+    const int64_t hi = std::max(selectionStart, selectionEnd);
+    const int64_t first = viewEnd - view.left.frameCount;
+    const int64_t start = std::max<int64_t>(lo - first, 0);
+
+    // The writer reads the frozen view in place, so capture may keep filling the history meanwhile.
+    StereoBuffer selection;
+    BorrowSelectedFrames(selection.left, view.left, start, hi - first);
+    BorrowSelectedFrames(selection.right, view.right, start, hi - first);
+    const int64_t frameCount = selection.left.frameCount;
+    if (frameCount == 0) return;
+
+    std::error_code ignored;
+    std::filesystem::create_directories(saveFolder, ignored);
+    const std::filesystem::path path = MakeCaptureFilePath(saveFolder);
+
+    // A right channel shorter than the left would be read past its end.
+    const bool rightUsable = selection.right.samples != nullptr && selection.right.frameCount >= frameCount;
+    const float* channels[kExportChannels] = {selection.left.samples,
+                                              rightUsable ? selection.right.samples : selection.left.samples};
+    const int32_t sampleRate = view.left.sampleRate;
+    if (!WriteWavFile(path, channels, kExportChannels, frameCount, sampleRate, WavSampleFormat::Pcm24)) {
+        // A header promising more data than the file holds would leave a corrupt file behind.
+        std::filesystem::remove(path, ignored);
+        SetStatus("Cannot write " + PathToUtf8(path), true);
+        return;
+    }
+
+    const std::string duration = DurationText(frameCount, sampleRate);
+    platform::DragFileOut(path, [this, path, duration](platform::DragResult result) {
+        ReportDragOutcome(*this, path, duration, result);
+    });
+}

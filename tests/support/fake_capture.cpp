@@ -30,6 +30,7 @@ bool FakeCapture::Start(const std::string& deviceId, AudioCallback cb) {
 
 void FakeCapture::Stop() {
     calls.push_back("Stop");
+    if (onStop) onStop();
     running = false;
     callback = nullptr;
 }

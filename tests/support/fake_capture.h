@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ public:
     std::vector<std::string> calls;
     int startCount = 0;
     int listCount = 0;
+    // Runs at every Stop, before the capture is marked stopped.
+    std::function<void()> onStop;
 
     // The most recently constructed fake (what CreateLoopbackCapture made).
     static FakeCapture* last;

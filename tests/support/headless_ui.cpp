@@ -38,10 +38,13 @@ void HeadlessUi::ApplyScale(float scale) {
 
 void HeadlessUi::SetDisplaySize(float width, float height) { ImGui::GetIO().DisplaySize = ImVec2(width, height); }
 
-void HeadlessUi::Frame(float deltaSeconds) {
+void HeadlessUi::Frame(float deltaSeconds) { FrameWith(nullptr, deltaSeconds); }
+
+void HeadlessUi::FrameWith(const std::function<void()>& before, float deltaSeconds) {
     ImGuiIO& io = ImGui::GetIO();
     io.DeltaTime = deltaSeconds;
     ImGui::NewFrame();
+    if (before) before();
     app.Frame();
     ImGui::Render();
 }

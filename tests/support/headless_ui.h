@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,8 +34,9 @@ public:
     void ApplyScale(float scale);
     void SetDisplaySize(float width, float height);
 
-    // NewFrame, App::Frame, Render.
+    // NewFrame, App::Frame, Render. `before` runs after NewFrame, before the App's frame.
     void Frame(float deltaSeconds = 1.0f / 60.0f);
+    void FrameWith(const std::function<void()>& before, float deltaSeconds = 1.0f / 60.0f);
     void Frames(int count, float deltaSeconds = 1.0f / 60.0f);
     double Time() const;
 

@@ -1,0 +1,66 @@
+#pragma once
+#include <imgui.h>
+
+// The interface palette, as packed RGBA colours.
+namespace colors {
+
+inline constexpr ImU32 kText = IM_COL32(0xE6, 0xE9, 0xEF, 0xFF);
+inline constexpr ImU32 kTextSecondary = IM_COL32(0x8A, 0x93, 0xA6, 0xFF);
+inline constexpr ImU32 kTextDim = IM_COL32(0x56, 0x60, 0x72, 0xFF);
+inline constexpr ImU32 kPanel = IM_COL32(0x14, 0x18, 0x20, 0xFF);
+inline constexpr ImU32 kBorder = IM_COL32(0x26, 0x2C, 0x38, 0xFF);
+inline constexpr ImU32 kLive = IM_COL32(0xF4, 0x3F, 0x5E, 0xFF);
+inline constexpr ImU32 kPaused = IM_COL32(0xFB, 0xBF, 0x24, 0xFF);
+inline constexpr ImU32 kSuccess = IM_COL32(0x4A, 0xDE, 0x80, 0xFF);
+
+// Waveform panel.
+inline constexpr ImU32 kWaveBackground = IM_COL32(0x0B, 0x0E, 0x13, 0xFF);
+inline constexpr ImU32 kGridSecond = IM_COL32(0xFF, 0xFF, 0xFF, 0x0D);
+inline constexpr ImU32 kGridHalf = IM_COL32(0xFF, 0xFF, 0xFF, 0x06);
+inline constexpr ImU32 kLaneCentre = IM_COL32(0xFF, 0xFF, 0xFF, 0x16);
+inline constexpr ImU32 kEnvelope = IM_COL32(0x38, 0xBD, 0xF8, 0x96);
+inline constexpr ImU32 kEnvelopeSelected = IM_COL32(0xFB, 0xBF, 0x24, 0xC8);
+inline constexpr ImU32 kRmsCore = IM_COL32(0xBA, 0xE6, 0xFD, 0xE6);
+inline constexpr ImU32 kRmsCoreSelected = IM_COL32(0xFD, 0xE6, 0x8A, 0xF5);
+inline constexpr ImU32 kClipMark = IM_COL32(0xEF, 0x44, 0x44, 0xFF);
+inline constexpr ImU32 kSelectionFill = IM_COL32(0xFB, 0xBF, 0x24, 0x1C);
+inline constexpr ImU32 kSelectionEdge = IM_COL32(0xFB, 0xBF, 0x24, 0xE6);
+inline constexpr ImU32 kSelectionHandle = IM_COL32(0xFB, 0xBF, 0x24, 0xFF);
+inline constexpr ImU32 kSelectionPill = IM_COL32(0xFB, 0xBF, 0x24, 0xEB);
+inline constexpr ImU32 kSelectionPillText = IM_COL32(0x1A, 0x13, 0x05, 0xFF);
+inline constexpr ImU32 kEmptyStateBox = IM_COL32(0x14, 0x18, 0x20, 0xEB);
+inline constexpr ImU32 kHoverLine = IM_COL32(0xFF, 0xFF, 0xFF, 0x3C);
+
+// Time ruler.
+inline constexpr ImU32 kRulerLabel = IM_COL32(0x8A, 0x93, 0xA6, 0xC8);
+inline constexpr ImU32 kHoverTimeBox = IM_COL32(0x1B, 0x20, 0x2A, 0xFF);
+
+// Level meters.
+inline constexpr ImU32 kMeterTrack = IM_COL32(0x0A, 0x0C, 0x10, 0xFF);
+inline constexpr ImU32 kMeterGreen = IM_COL32(0x22, 0xC5, 0x5E, 0xFF);
+inline constexpr ImU32 kMeterYellow = IM_COL32(0xEA, 0xB3, 0x08, 0xFF);
+inline constexpr ImU32 kMeterRed = IM_COL32(0xEF, 0x44, 0x44, 0xFF);
+inline constexpr ImU32 kPeakHold = IM_COL32(0xE6, 0xE9, 0xEF, 0xDC);
+inline constexpr ImU32 kPeakHoldClipped = IM_COL32(0xEF, 0x44, 0x44, 0xDC);
+
+// Buttons.
+inline constexpr ImU32 kRoundIdle = IM_COL32(0x38, 0xBD, 0xF8, 0xFF);
+inline constexpr ImU32 kRoundHovered = IM_COL32(0x7D, 0xD3, 0xFC, 0xFF);
+inline constexpr ImU32 kRoundHeld = IM_COL32(0x0E, 0xA5, 0xE9, 0xFF);
+inline constexpr ImU32 kRoundHalo = IM_COL32(0x38, 0xBD, 0xF8, 0x28);
+inline constexpr ImU32 kRoundIcon = IM_COL32(0x06, 0x12, 0x1C, 0xFF);
+inline constexpr ImU32 kSquareOffIdle = IM_COL32(0x1B, 0x20, 0x2A, 0xFF);
+inline constexpr ImU32 kSquareOffHovered = IM_COL32(0x25, 0x2C, 0x3A, 0xFF);
+inline constexpr ImU32 kSquareOffHeld = IM_COL32(0x2E, 0x38, 0x4A, 0xFF);
+inline constexpr ImU32 kSquareOnIdle = IM_COL32(0x38, 0xBD, 0xF8, 0x30);
+inline constexpr ImU32 kSquareOnHovered = IM_COL32(0x38, 0xBD, 0xF8, 0x46);
+inline constexpr ImU32 kSquareOnHeld = IM_COL32(0x38, 0xBD, 0xF8, 0x5A);
+inline constexpr ImU32 kSquareOnBorder = IM_COL32(0x38, 0xBD, 0xF8, 0x96);
+inline constexpr ImU32 kIconOn = IM_COL32(0xBA, 0xE6, 0xFD, 0xFF);
+
+// A colour with its alpha replaced.
+constexpr ImU32 WithAlpha(ImU32 color, int alpha) {
+    return (color & ~IM_COL32_A_MASK) | (static_cast<ImU32>(alpha) << IM_COL32_A_SHIFT);
+}
+
+}  // namespace colors

@@ -1,0 +1,18 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+// "m:ss.mmm" of a non-negative time (3.25 s gives "0:03.250").
+std::string FormatClock(double seconds);
+// "1.75 s".
+std::string FormatSeconds(double seconds);
+
+// Shortens text from the left until `measure` finds it no wider than
+// maxWidth: "…" followed by the longest tail that fits, cut only at UTF-8
+// character starts. Ends as "…" alone when nothing fits.
+std::string ShortenFromLeft(std::string_view text, float maxWidth,
+                            const std::function<float(std::string_view)>& measure);
+
+// Drops a UTF-8 sequence left incomplete at the end of text (after a cut).
+void TrimIncompleteUtf8Tail(std::string& text);

@@ -1,0 +1,64 @@
+#pragma once
+#include <cstdint>
+
+#include "audio/channel_buffer.h"
+#include "ui/wave_mapping.h"
+
+struct ImDrawList;
+
+// Minimum, maximum and sum of squares of the frames of one column in one channel.
+struct ColumnSummary {
+    float min = 0.0f;
+    float max = 0.0f;
+    double sumSquares = 0.0;
+};
+
+// Scans `count` samples (count > 0) in order.
+ColumnSummary SummarizeSamples(const float* samples, int64_t count);
+// Adds more samples to a summary; the result equals one scan over all of them.
+void ExtendSummary(ColumnSummary& summary, const float* samples, int64_t count);
+
+// Vertical placement of one lane.
+struct LaneGeometry {
+    float centre = 0.0f;
+    float halfHeight = 0.0f;  // from the centre line to the lane's edge
+    float amplitude = 0.0f;   // pixels per unit of sample value
+};
+
+// The frames [start, end) of the view that one column shows, and its screen extent.
+struct WaveColumn {
+    int64_t start = 0;
+    int64_t end = 0;
+    float left = 0.0f;
+    float right = 0.0f;
+};
+
+// Visits every column of the view that holds at least one frame, oldest
+// first. Columns are aligned to multiples of u in absolute frame indices, so a
+// column keeps its frames, and so its shape, while the view scrolls by whole columns.
+template <typename Visit>
+void ForEachColumn(const WaveMapping& m, Visit&& visit) {
+    if (m.frameCount <= 0) return;
+    const int64_t u = m.columnFrames;
+    const int64_t first = m.FirstFrame();
+    int64_t block = first / u;
+    if (first % u != 0 && first < 0) --block;  // floor division
+    for (int64_t w = block * u; w < m.viewEnd; w += u) {
+        const int64_t a = w > first ? w : first;
+        const int64_t e = m.viewEnd < w + u ? m.viewEnd : w + u;
+        if (a >= e) continue;
+        const float xl = m.XOfFrame(w);
+        const float xEnd = m.XOfFrame(w + u);
+        visit(WaveColumn{a, e, xl, xEnd > xl + 1.0f ? xEnd : xl + 1.0f});
+    }
+}
+
+// Draws one channel of one column: envelope, RMS core and clip marks.
+void DrawColumnChannel(ImDrawList* drawList, const ColumnSummary& summary, int64_t frameCount,
+                       const LaneGeometry& lane, const WaveColumn& column, bool selected, float uiScale);
+
+// Draws the columns of both lanes, scanning the whole view; returns the
+// largest absolute sample value seen.
+float DrawWaveColumns(ImDrawList* drawList, const WaveMapping& m, const StereoBuffer& view,
+                      const LaneGeometry& leftLane, const LaneGeometry& rightLane, bool selectionVisible,
+                      int64_t selectionLow, int64_t selectionHigh, float uiScale);

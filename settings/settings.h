@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
 #include <string>
 
 // The four persisted settings; the App starts with the same fields in the same order.
@@ -22,9 +23,17 @@ void SaveSettings(const std::filesystem::path& saveFolder, const std::string& de
 template <typename T>
 void SaveSettings(const T& s) { SaveSettings(s.saveFolder, s.deviceId, s.bufferSeconds, s.alwaysOnTop); }
 
-// Parses settings text (the file's content) over the defaults given; the part
-// of LoadSettings that reads bytes, shared with the fuzz target.
+// Parses settings text (the file's content) over the defaults given, member by
+// member; a member that cannot be read ends the parse. bufferSeconds is only
+// saturated to its type here, not yet limited.
 Settings ParseSettings(std::istream& in, Settings defaults);
+// What LoadSettings makes of the file's stream: ParseSettings, then
+// bufferSeconds limited to 2 … 10 and an empty save folder replaced by the
+// default one. Shared with the fuzz target.
+Settings ReadSettings(std::istream& in, const Settings& defaults);
+// Limits bufferSeconds and fills an empty save folder from `defaultSaveFolder`
+// (or GetDefaultSaveFolder when that is empty too).
+Settings LimitSettings(Settings settings, const std::filesystem::path& defaultSaveFolder);
 // The JSON text SaveSettings writes (LF line breaks).
 std::string FormatSettings(const std::filesystem::path& saveFolder, const std::string& deviceId,
                            int32_t bufferSeconds, bool alwaysOnTop);

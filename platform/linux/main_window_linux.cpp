@@ -1,0 +1,31 @@
+#include "platform/linux/main_window_linux.h"
+
+#include <GLFW/glfw3.h>
+#define GLFW_EXPOSE_NATIVE_X11
+#include <GLFW/glfw3native.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+namespace {
+GLFWwindow* mainWindow = nullptr;
+}  // namespace
+
+void SetMainWindow(void* window) { mainWindow = static_cast<GLFWwindow*>(window); }
+
+namespace desktop {
+
+GLFWwindow* MainWindow() { return mainWindow; }
+
+X11Window MainX11Window() {
+    if (mainWindow == nullptr) return {};
+    X11Window result;
+    result.display = glfwGetX11Display();
+    result.window = glfwGetX11Window(mainWindow);
+    if (!result) return {};
+    return result;
+}
+
+}  // namespace desktop
+}  // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+#include <X11/Xlib.h>
+
+namespace platform::desktop {
+
+inline constexpr long kXdndVersion = 5;
+inline constexpr long kXdndOldestTargetVersion = 3;
+
+struct XdndAtoms {
+    Atom aware, proxy, selection, typeList;
+    Atom enter, position, status, leave, drop, finished;
+    Atom actionCopy;
+    Atom uriList, textPlain, textPlainUtf8, utf8String, targets;
+
+    static XdndAtoms Intern(Display* display);
+};
+
+}  // namespace platform::desktop

@@ -1,0 +1,81 @@
+#pragma once
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/linux/xdnd_atoms_linux.h"
+#include "platform/linux/xdnd_target_finder_linux.h"
+#include "platform/platform.h"
+
+namespace platform::desktop {
+
+// One modal XDND drag of a single file out of `source`, whose connection it
+// uses. The left button is expected to be held; the drag ends when it is
+// released, when Escape is pressed, or when the target stops answering.
+class XdndDragSource {
+public:
+    XdndDragSource(Display* display, Window source, std::string uriList, std::string plainText);
+    ~XdndDragSource();
+    XdndDragSource(const XdndDragSource&) = delete;
+    XdndDragSource& operator=(const XdndDragSource&) = delete;
+
+    // Failed when the drag could not start (selection or pointer grab refused).
+    DragResult Run();
+
+    // Whether Run reached its event loop, i.e. the pointer was grabbed.
+    bool ReachedLoop() const { return reachedLoop; }
+
+private:
+    enum class Phase { Dragging, AwaitingStatus, AwaitingFinished, Done };
+    using Clock = std::chrono::steady_clock;
+
+    bool Begin();
+    void End();
+    void Loop();
+    void Handle(XEvent& event);
+    void CheckButtonStillHeld();
+    void OnTimeout();
+
+    void MoveTo(int rootX, int rootY, Time time);
+    void Release(int rootX, int rootY, Time time);
+    void Cancel();
+    void DropOrLeave();
+    void OnStatus(const XClientMessageEvent& message);
+    void OnFinished(const XClientMessageEvent& message);
+    void AnswerSelectionRequest(const XSelectionRequestEvent& request);
+    void Finish(DragResult outcome);
+
+    void SendToTarget(Atom type, long data1, long data2, long data3, long data4);
+    void SendPosition(int rootX, int rootY, Time time);
+    void UpdateCursor();
+
+    Display* display;
+    Window source;
+    Window root;
+    std::string uriList;
+    std::string plainText;
+    XdndAtoms atoms;
+    Cursor dragCursor;
+    Cursor noDropCursor;
+    Cursor shownCursor = None;
+
+    Phase phase = Phase::Dragging;
+    DragResult result = DragResult::Cancelled;
+    bool reachedLoop = false;
+    Clock::time_point deadline{};
+
+    XdndTarget target;
+    bool accepted = false;
+    bool statusPending = false;  // a position was sent and not answered yet
+    bool positionQueued = false;
+    int queuedX = 0, queuedY = 0;
+    Time queuedTime = CurrentTime;
+    Time releaseTime = CurrentTime;
+
+    // Events meant for the window itself, handed back to its toolkit afterwards.
+    std::vector<XEvent> deferred;
+};
+
+}  // namespace platform::desktop

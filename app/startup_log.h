@@ -1,0 +1,5 @@
+#pragma once
+
+// Appends one time-stamped line to the start-up log when the user has switched
+// it on. Never fails the caller: a line that cannot be written is dropped.
+void WriteStartupLog(const char* message);

@@ -1,4 +1,5 @@
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <fstream>
 #include <system_error>
@@ -46,6 +47,7 @@ ImFont* AddTextFace(const std::filesystem::path& file, float pixels, float densi
     if (!data) return nullptr;
     ImFontConfig config;
     config.RasterizerDensity = density;
+    ImFormatString(config.Name, IM_ARRAYSIZE(config.Name), "%s, %.1fpx", PathToUtf8(file.filename()).c_str(), pixels);
     return ImGui::GetIO().Fonts->AddFontFromMemoryTTF(data, size, pixels, &config, kTextRanges);
 }
 

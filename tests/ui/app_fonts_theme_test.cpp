@@ -14,8 +14,10 @@ bool HasIcons(ImFont* font) {
 
 }  // namespace
 
+// Requested sizes, read before the atlas is built (the library rounds them down when it builds).
 TEST(AppFonts, SixSourcesThreeFontsInOrderWithTheBodyFontAsDefault) {
     HeadlessUi ui(1100, 421, /*systemFonts=*/true);
+    ui.app.ApplyUiScale(1.0f, 1.0f);
     ImFontAtlas* atlas = ImGui::GetIO().Fonts;
     ASSERT_EQ(atlas->ConfigData.Size, 6);
     ASSERT_EQ(atlas->Fonts.Size, 3);
@@ -31,6 +33,7 @@ TEST(AppFonts, SixSourcesThreeFontsInOrderWithTheBodyFontAsDefault) {
     // Title in the semibold face, the others regular.
     EXPECT_NE(std::strstr(atlas->ConfigData[4].Name, "Semibold"), nullptr) << atlas->ConfigData[4].Name;
     EXPECT_NE(std::strstr(atlas->ConfigData[0].Name, "Regular"), nullptr) << atlas->ConfigData[0].Name;
+    ui.ApplyScale(1.0f);
     for (ImFont* font : atlas->Fonts) EXPECT_TRUE(HasIcons(font));
     // The interface's en dash and ellipsis are in the text faces.
     EXPECT_NE(ui.app.smallFont->FindGlyphNoFallback(0x2026), nullptr);
@@ -39,23 +42,26 @@ TEST(AppFonts, SixSourcesThreeFontsInOrderWithTheBodyFontAsDefault) {
 
 TEST(AppFonts, IconsAreMergedWithTheirMetricsAtScale) {
     HeadlessUi ui(1100, 421, /*systemFonts=*/true);
-    ui.ApplyScale(1.5f);
+    ui.app.ApplyUiScale(1.5f, 1.0f);
     ImFontAtlas* atlas = ImGui::GetIO().Fonts;
-    EXPECT_FLOAT_EQ(ui.app.bodyFont->FontSize, 24.0f);
     const ImFontConfig& icons = atlas->ConfigData[1];
     EXPECT_NEAR(icons.SizePixels, 20.4f, 1e-4f);
     EXPECT_TRUE(icons.PixelSnapH);
-    EXPECT_FALSE(icons.FontDataOwnedByAtlas);
     EXPECT_FLOAT_EQ(icons.GlyphMinAdvanceX, 24.0f);
     EXPECT_FLOAT_EQ(icons.GlyphOffset.y, 0.75f);
+    ui.ApplyScale(1.5f);
+    EXPECT_FLOAT_EQ(ui.app.bodyFont->FontSize, 24.0f);
     EXPECT_GE(ui.app.bodyFont->FindGlyph(0xF04B)->AdvanceX, 24.0f);
 }
 
 TEST(AppFonts, WithoutSystemFacesEveryFontIsTheBuiltInOneCarryingIcons) {
     HeadlessUi ui;  // no candidates
-    EXPECT_FLOAT_EQ(ui.app.bodyFont->FontSize, 16.0f);
-    EXPECT_FLOAT_EQ(ui.app.smallFont->FontSize, 13.5f);
-    EXPECT_FLOAT_EQ(ui.app.titleFont->FontSize, 18.0f);
+    ui.app.ApplyUiScale(1.0f, 1.0f);
+    const ImFontAtlas* atlas = ImGui::GetIO().Fonts;
+    EXPECT_FLOAT_EQ(atlas->ConfigData[0].SizePixels, 16.0f);
+    EXPECT_FLOAT_EQ(atlas->ConfigData[2].SizePixels, 13.5f);
+    EXPECT_FLOAT_EQ(atlas->ConfigData[4].SizePixels, 18.0f);
+    ui.ApplyScale(1.0f);
     for (ImFont* font : {ui.app.bodyFont, ui.app.smallFont, ui.app.titleFont}) {
         EXPECT_NE(std::strstr(font->ConfigData->Name, "ProggyClean"), nullptr);
         EXPECT_TRUE(HasIcons(font));
@@ -65,9 +71,10 @@ TEST(AppFonts, WithoutSystemFacesEveryFontIsTheBuiltInOneCarryingIcons) {
 TEST(AppFonts, MissingSemiboldFaceGivesATitleInTheRegularFace) {
     HeadlessUi ui(1100, 421, /*systemFonts=*/true);
     fake_platform::Get().fontCandidates[1] = ui.temp / "missing.ttf";
-    ui.ApplyScale(1.0f);
+    ui.app.ApplyUiScale(1.0f, 1.0f);
     EXPECT_NE(std::strstr(ui.app.titleFont->ConfigData->Name, "Regular"), nullptr);
-    EXPECT_FLOAT_EQ(ui.app.titleFont->FontSize, 18.0f);
+    EXPECT_FLOAT_EQ(ui.app.titleFont->ConfigData->SizePixels, 18.0f);
+    ui.ApplyScale(1.0f);
 }
 
 TEST(AppFonts, UnreadableOrGarbageFaceFallsBackInsteadOfStopping) {

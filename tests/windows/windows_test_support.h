@@ -1,0 +1,35 @@
+#pragma once
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+
+// COM for the calling thread, as the program's interface thread has it.
+class ComApartment {
+public:
+    ComApartment() : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result)) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT result;
+};
+
+// Wine's ntdll carries an export that Windows' does not.
+inline bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Polls `condition` until it holds or `timeout` has passed.
+inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        Sleep(10);
+    }
+    return true;
+}

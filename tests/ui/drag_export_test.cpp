@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <vector>
@@ -212,6 +213,24 @@ TEST_F(DragExport, CaptureKeepsFillingTheHistoryWhileTheFrozenViewIsWritten) {
     ui.Frame();
     EXPECT_TRUE(app.paused);
     EXPECT_TRUE(std::equal(frozen.begin(), frozen.end(), app.view.left.samples));
+}
+
+TEST_F(DragExport, DraggingASelectionOutOfTheWaveformWritesItAndShowsTheOutcome) {
+    app.paused = false;
+    ui.Frame();
+    const float y = (app.waveRect.y0 + app.waveRect.y1) * 0.5f;
+    ui.Drag(300.0f, y, 700.0f, y);
+    ASSERT_TRUE(app.selectionActive);
+    const int64_t lo = std::min(app.selectionStart, app.selectionEnd);
+    const int64_t hi = std::max(app.selectionStart, app.selectionEnd);
+
+    ui.Drag(500.0f, y, 560.0f, y);
+
+    ASSERT_EQ(shell.dragPaths.size(), 1u);
+    ExpectFileHoldsView(shell.dragPaths[0], lo - FirstFrame(), hi - lo);
+    ui.Frame();
+    EXPECT_TRUE(ui.DrewText(app.statusMessage));
+    EXPECT_NE(app.statusMessage.find("Dropped " + PathToUtf8(shell.dragPaths[0].filename())), std::string::npos);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ sudo_cmd=()
 linux_packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev xz-utils
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev
-  libglfw3-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxtst-dev libxrandr-dev
+  libglfw3-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxrandr-dev
   libfontconfig-dev fonts-open-sans libglib2.0-dev
   libpulse-dev pulseaudio pulseaudio-utils
   xvfb xauth x11-utils xdotool openbox imagemagick sox

@@ -1,0 +1,35 @@
+#pragma once
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A helper program run by a test as its own child: started without a shell,
+// optionally with its standard output readable line by line, and always
+// stopped and reaped by the end of the test.
+class TestChild {
+public:
+    TestChild() = default;
+    ~TestChild();
+    TestChild(const TestChild&) = delete;
+    TestChild& operator=(const TestChild&) = delete;
+
+    // `argv[0]` is a full path. `environment` entries ("NAME=value") override
+    // this process's own.
+    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {},
+               bool captureOutput = false);
+    // The next line of standard output without its newline; nothing on timeout or end of output.
+    std::optional<std::string> ReadLine(std::chrono::milliseconds timeout);
+    // Waits for the exit; the exit code, or -1 if it was killed.
+    int Wait();
+    // SIGTERM, a grace period, then SIGKILL; reaps.
+    void Stop();
+    bool Running() const { return pid > 0; }
+
+private:
+    pid_t pid = -1;
+    int output = -1;
+    std::string pending;
+};

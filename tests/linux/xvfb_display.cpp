@@ -1,0 +1,94 @@
+#include "tests/linux/xvfb_display.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+constexpr int kFirstDisplay = 100;
+constexpr int kDisplaySpread = 400;
+constexpr int kAttempts = 40;
+constexpr auto kServerStartTimeout = std::chrono::seconds(15);
+constexpr auto kWindowManagerTimeout = std::chrono::seconds(15);
+
+bool DisplayTaken(int number) {
+    std::error_code error;
+    return std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock", error) ||
+           std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number), error);
+}
+
+bool WindowManagerRunning(Display* display) {
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                       &remaining, &data);
+    const bool running = data != nullptr && count == 1;
+    if (data != nullptr) XFree(data);
+    return running;
+}
+
+}  // namespace
+
+XvfbDisplay::XvfbDisplay(bool withWindowManager) {
+    ready = StartServer() && (!withWindowManager || StartWindowManager());
+}
+
+XvfbDisplay::~XvfbDisplay() {
+    windowManager.Stop();
+    server.Stop();
+}
+
+bool XvfbDisplay::StartServer() {
+    // Spread start points so that parallel tests rarely race for the same number.
+    int number = kFirstDisplay + static_cast<int>(getpid() % kDisplaySpread);
+    for (int attempt = 0; attempt < kAttempts; ++attempt, ++number) {
+        if (DisplayTaken(number)) continue;
+        const std::string candidate = ":" + std::to_string(number);
+        // -displayfd reports the number once this very server listens; a lost race exits instead.
+        if (!server.Start({"/usr/bin/Xvfb", candidate, "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+                           "-displayfd", "1"},
+                          {}, true)) {
+            return false;
+        }
+        const auto reported = server.ReadLine(kServerStartTimeout);
+        if (reported && *reported == std::to_string(number)) {
+            name = candidate;
+            setenv("DISPLAY", name.c_str(), 1);
+            return true;
+        }
+        server.Stop();
+    }
+    return false;
+}
+
+bool XvfbDisplay::StartWindowManager() {
+    if (!windowManager.Start({"/usr/bin/openbox", "--sm-disable"}, {"DISPLAY=" + name})) return false;
+    Display* display = XOpenDisplay(name.c_str());
+    if (display == nullptr) return false;
+    const auto deadline = std::chrono::steady_clock::now() + kWindowManagerTimeout;
+    bool running = false;
+    while (!(running = WindowManagerRunning(display)) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    XCloseDisplay(display);
+    return running;
+}
+
+bool XvfbDisplay::Xdotool(const std::vector<std::string>& commands) const {
+    TestChild child;
+    return XdotoolInBackground(child, commands) && child.Wait() == 0;
+}
+
+bool XvfbDisplay::XdotoolInBackground(TestChild& child, const std::vector<std::string>& commands) const {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), commands.begin(), commands.end());
+    return child.Start(argv, {"DISPLAY=" + name});
+}

@@ -25,9 +25,28 @@ wavelift_warnings(wavelift_platform_linux)
 
 if(WAVELIFT_BUILD_PROGRAM)
   file(GLOB WAVELIFT_APP_LINUX_SOURCES CONFIGURE_DEPENDS app/linux/*.cpp)
-  add_executable(wavelift ${WAVELIFT_APP_LINUX_SOURCES})
-  target_link_libraries(wavelift PRIVATE wavelift_capture_pulse wavelift_platform_linux imgui_glfw OpenGL::GL)
+  # The window icon: raw RGBA squares drawn by scripts/make_icon.py, embedded as byte arrays.
+  set(WAVELIFT_WINDOW_ICON_SOURCES)
+  foreach(size 16 32 48 64)
+    set(icon_cpp "${CMAKE_CURRENT_BINARY_DIR}/generated/window_icon_${size}.cpp")
+    set(icon_rgba "${CMAKE_CURRENT_SOURCE_DIR}/resources/icons/wavelift-${size}.rgba")
+    add_custom_command(
+      OUTPUT "${icon_cpp}"
+      COMMAND ${CMAKE_COMMAND} -DINPUT=${icon_rgba} -DOUTPUT=${icon_cpp} -DSYMBOL=kWindowIcon${size}
+              -P "${CMAKE_CURRENT_SOURCE_DIR}/cmake/embed_file.cmake"
+      DEPENDS "${icon_rgba}" "${CMAKE_CURRENT_SOURCE_DIR}/cmake/embed_file.cmake"
+      COMMENT "Embedding the ${size} px window icon")
+    list(APPEND WAVELIFT_WINDOW_ICON_SOURCES "${icon_cpp}")
+  endforeach()
+  add_executable(wavelift ${WAVELIFT_APP_LINUX_SOURCES} ${WAVELIFT_WINDOW_ICON_SOURCES})
+  # The core first: it calls into the platform libraries, which call back into it.
+  target_link_libraries(wavelift PRIVATE wavelift_core wavelift_capture_pulse wavelift_platform_linux imgui_glfw OpenGL::GL)
   wavelift_warnings(wavelift)
   include(GNUInstallDirs)
   install(TARGETS wavelift RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  foreach(size 16 24 32 48 64 128 256)
+    install(FILES resources/icons/wavelift-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME wavelift.png)
+  endforeach()
+  install(FILES resources/wavelift.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 endif()

@@ -1,0 +1,234 @@
+#include "app/linux/gl3_renderer.h"
+
+#define GL_GLEXT_PROTOTYPES
+#include <GL/glcorearb.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+const char* const kVertexShader = R"(#version 330 core
+uniform mat4 projection;
+layout (location = 0) in vec2 position;
+layout (location = 1) in vec2 uv;
+layout (location = 2) in vec4 color;
+out vec2 fragmentUv;
+out vec4 fragmentColor;
+void main() {
+    fragmentUv = uv;
+    fragmentColor = color;
+    gl_Position = projection * vec4(position, 0.0, 1.0);
+}
+)";
+
+const char* const kFragmentShader = R"(#version 330 core
+uniform sampler2D glyphs;
+in vec2 fragmentUv;
+in vec4 fragmentColor;
+layout (location = 0) out vec4 outColor;
+void main() {
+    outColor = fragmentColor * texture(glyphs, fragmentUv);
+}
+)";
+
+GLuint CompileShader(GLenum type, const char* source) {
+    const GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (compiled != GL_TRUE) {
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+GLuint TextureName(ImTextureID id) { return static_cast<GLuint>(reinterpret_cast<intptr_t>(id)); }
+
+}  // namespace
+
+Gl3Renderer::~Gl3Renderer() { Shutdown(); }
+
+bool Gl3Renderer::Init() {
+    const GLuint vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader);
+    const GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
+    if (vertex == 0 || fragment == 0) {
+        if (vertex) glDeleteShader(vertex);
+        if (fragment) glDeleteShader(fragment);
+        return false;
+    }
+    program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glLinkProgram(program);
+    glDetachShader(program, vertex);
+    glDetachShader(program, fragment);
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        Shutdown();
+        return false;
+    }
+    projectionLocation = glGetUniformLocation(program, "projection");
+    textureLocation = glGetUniformLocation(program, "glyphs");
+
+    glGenVertexArrays(1, &vertexArray);
+    glGenBuffers(1, &vertexBuffer);
+    glGenBuffers(1, &indexBuffer);
+    glBindVertexArray(vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    glEnableVertexAttribArray(0);
+    glEnableVertexAttribArray(1);
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(ImDrawVert),
+                          reinterpret_cast<const void*>(offsetof(ImDrawVert, pos)));
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(ImDrawVert),
+                          reinterpret_cast<const void*>(offsetof(ImDrawVert, uv)));
+    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(ImDrawVert),
+                          reinterpret_cast<const void*>(offsetof(ImDrawVert, col)));
+    glBindVertexArray(0);
+
+    ImGuiIO& io = ImGui::GetIO();
+    io.BackendRendererName = "wavelift_gl3";
+    io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
+    return true;
+}
+
+void Gl3Renderer::Shutdown() {
+    if (fontTexture) glDeleteTextures(1, &fontTexture);
+    if (indexBuffer) glDeleteBuffers(1, &indexBuffer);
+    if (vertexBuffer) glDeleteBuffers(1, &vertexBuffer);
+    if (vertexArray) glDeleteVertexArrays(1, &vertexArray);
+    if (program) glDeleteProgram(program);
+    fontTexture = indexBuffer = vertexBuffer = vertexArray = program = 0;
+}
+
+void Gl3Renderer::DestroyFontTexture(ImFontAtlas& atlas) {
+    if (fontTexture) glDeleteTextures(1, &fontTexture);
+    fontTexture = 0;
+    atlas.SetTexID(nullptr);
+}
+
+int Gl3Renderer::MaxTextureSize() const {
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    return size;
+}
+
+uint32_t Gl3Renderer::FeatureLevel() const {
+    // The context's version in the shape of a feature level: 3.3 is 0x3300.
+    GLint major = 0;
+    GLint minor = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    return (static_cast<uint32_t>(major) << 12) | (static_cast<uint32_t>(minor) << 8);
+}
+
+FontTextureDevice::UploadResult Gl3Renderer::Upload(const unsigned char* pixels, int width, int height) {
+    while (glGetError() != GL_NO_ERROR) {
+        // Earlier errors are not this upload's.
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    const GLenum error = glGetError();
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    UploadResult result;
+    result.textureCode = error;
+    result.textureCreated = texture != 0 && error == GL_NO_ERROR;
+    if (!result.textureCreated) {
+        if (texture) glDeleteTextures(1, &texture);
+        return result;
+    }
+    // A GL texture is bound directly: there is no separate view to create.
+    if (fontTexture) glDeleteTextures(1, &fontTexture);
+    fontTexture = texture;
+    result.viewCreated = true;
+    result.texture = reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture));
+    return result;
+}
+
+void Gl3Renderer::SetUpState(const ImDrawData* drawData, int framebufferWidth, int framebufferHeight) {
+    glEnable(GL_BLEND);
+    glBlendEquation(GL_FUNC_ADD);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_STENCIL_TEST);
+    glEnable(GL_SCISSOR_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glViewport(0, 0, framebufferWidth, framebufferHeight);
+
+    const float left = drawData->DisplayPos.x;
+    const float right = drawData->DisplayPos.x + drawData->DisplaySize.x;
+    const float top = drawData->DisplayPos.y;
+    const float bottom = drawData->DisplayPos.y + drawData->DisplaySize.y;
+    const float projection[4][4] = {
+        {2.0f / (right - left), 0.0f, 0.0f, 0.0f},
+        {0.0f, 2.0f / (top - bottom), 0.0f, 0.0f},
+        {0.0f, 0.0f, -1.0f, 0.0f},
+        {(right + left) / (left - right), (top + bottom) / (bottom - top), 0.0f, 1.0f},
+    };
+    glUseProgram(program);
+    glUniform1i(textureLocation, 0);
+    glUniformMatrix4fv(projectionLocation, 1, GL_FALSE, &projection[0][0]);
+    glActiveTexture(GL_TEXTURE0);
+    glBindVertexArray(vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+}
+
+void Gl3Renderer::RenderDrawData(const ImDrawData* drawData) {
+    const int framebufferWidth = static_cast<int>(drawData->DisplaySize.x * drawData->FramebufferScale.x);
+    const int framebufferHeight = static_cast<int>(drawData->DisplaySize.y * drawData->FramebufferScale.y);
+    if (framebufferWidth <= 0 || framebufferHeight <= 0 || program == 0) return;
+    SetUpState(drawData, framebufferWidth, framebufferHeight);
+
+    const ImVec2 clipOffset = drawData->DisplayPos;
+    const ImVec2 clipScale = drawData->FramebufferScale;
+    for (int n = 0; n < drawData->CmdListsCount; ++n) {
+        const ImDrawList* list = drawData->CmdLists[n];
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(list->VtxBuffer.Size) * sizeof(ImDrawVert),
+                     list->VtxBuffer.Data, GL_STREAM_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(list->IdxBuffer.Size) * sizeof(ImDrawIdx),
+                     list->IdxBuffer.Data, GL_STREAM_DRAW);
+        for (const ImDrawCmd& command : list->CmdBuffer) {
+            if (command.UserCallback) {
+                if (command.UserCallback == ImDrawCallback_ResetRenderState)
+                    SetUpState(drawData, framebufferWidth, framebufferHeight);
+                else
+                    command.UserCallback(list, &command);
+                continue;
+            }
+            const ImVec2 clipMin((command.ClipRect.x - clipOffset.x) * clipScale.x,
+                                 (command.ClipRect.y - clipOffset.y) * clipScale.y);
+            const ImVec2 clipMax((command.ClipRect.z - clipOffset.x) * clipScale.x,
+                                 (command.ClipRect.w - clipOffset.y) * clipScale.y);
+            if (clipMax.x <= clipMin.x || clipMax.y <= clipMin.y) continue;
+            // GL's scissor origin is the bottom-left corner.
+            glScissor(static_cast<GLint>(clipMin.x), static_cast<GLint>(framebufferHeight - clipMax.y),
+                      static_cast<GLsizei>(clipMax.x - clipMin.x), static_cast<GLsizei>(clipMax.y - clipMin.y));
+            glBindTexture(GL_TEXTURE_2D, TextureName(command.GetTexID()));
+            glDrawElementsBaseVertex(
+                GL_TRIANGLES, static_cast<GLsizei>(command.ElemCount),
+                sizeof(ImDrawIdx) == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                reinterpret_cast<const void*>(static_cast<intptr_t>(command.IdxOffset * sizeof(ImDrawIdx))),
+                static_cast<GLint>(command.VtxOffset));
+        }
+    }
+    glDisable(GL_SCISSOR_TEST);
+    glBindVertexArray(0);
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+
+#include <imgui.h>
+
+#include "app/font_texture.h"
+
+// Draws the GUI library's draw data with OpenGL 3.3 core. The font texture is
+// made only through the program's font-texture step, for which this renderer is
+// the device. Needs the window's GL context to be current for every call.
+class Gl3Renderer : public FontTextureDevice {
+public:
+    Gl3Renderer() = default;
+    ~Gl3Renderer() override;
+    Gl3Renderer(const Gl3Renderer&) = delete;
+    Gl3Renderer& operator=(const Gl3Renderer&) = delete;
+
+    // Compiles the shaders and creates the buffers; false when the context cannot.
+    bool Init();
+    void Shutdown();
+
+    bool HasFontTexture() const { return fontTexture != 0; }
+    // Drops the font texture (after the fonts changed) and clears the atlas's reference to it.
+    void DestroyFontTexture(ImFontAtlas& atlas);
+
+    void RenderDrawData(const ImDrawData* drawData);
+
+    int MaxTextureSize() const override;
+    uint32_t FeatureLevel() const override;
+    UploadResult Upload(const unsigned char* pixels, int width, int height) override;
+
+private:
+    void SetUpState(const ImDrawData* drawData, int framebufferWidth, int framebufferHeight);
+
+    unsigned program = 0;
+    unsigned vertexArray = 0;
+    unsigned vertexBuffer = 0;
+    unsigned indexBuffer = 0;
+    unsigned fontTexture = 0;
+    int projectionLocation = -1;
+    int textureLocation = -1;
+};

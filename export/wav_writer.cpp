@@ -48,10 +48,17 @@ unsigned char* PutText(unsigned char* p, const char* text) {
 // Clamps to [-1, 1]; NaN passes through and is encoded as 0 by the callers.
 float Clamp(float x) { return x > 1.0f ? 1.0f : (x < -1.0f ? -1.0f : x); }
 
+// Rounds like std::nearbyint (the current mode: to nearest, ties to even) for
+// |v| < 2^51, without a library call per sample: adding 1.5 × 2^52 leaves no
+// fraction bits, so the addition itself rounds.
+double RoundToInteger(double v) {
+    constexpr double kShift = 6755399441055744.0;
+    return (v + kShift) - kShift;  // not folded: IEEE arithmetic is not reassociated
+}
+
 int32_t EncodePcm24(float x) {
     if (std::isnan(x)) return 0;
-    // Default rounding mode: to nearest, ties to even.
-    return static_cast<int32_t>(std::nearbyint(static_cast<double>(Clamp(x)) * kPcm24Scale));
+    return static_cast<int32_t>(RoundToInteger(static_cast<double>(Clamp(x)) * kPcm24Scale));
 }
 
 int32_t EncodePcm16(float x) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -142,4 +143,30 @@ TEST(WavWriter, UnwritableTargetsFailWithoutCreatingAFile) {
     const auto huge = dir / "huge.wav";
     EXPECT_FALSE(WriteWavFile(huge, channels, 2, int64_t{1} << 40, 48000, WavSampleFormat::Pcm24));
     EXPECT_FALSE(std::filesystem::exists(huge));
+}
+
+// The fast rounding must agree with the reference rounding everywhere,
+// including next to the midpoints between two codes (the only exact ties, ±0.5,
+// are checked above).
+TEST(WavWriter, Pcm24CodesMatchReferenceRoundingAcrossTheRange) {
+    std::vector<float> samples;
+    for (int i = -120000; i <= 120000; ++i) samples.push_back(static_cast<float>(i) / 100000.0f);
+    for (int code = -8388607; code < 8388607; code += 4099) {
+        samples.push_back(static_cast<float>((code + 0.5) / 8388607.0));
+    }
+    TempDir dir;
+    const float* channels[] = {samples.data()};
+    const auto path = dir / "sweep.wav";
+    ASSERT_TRUE(WriteWavFile(path, channels, 1, static_cast<int64_t>(samples.size()), 48000, WavSampleFormat::Pcm24));
+    const Bytes file = ReadAll(path);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const double clamped = std::clamp(static_cast<double>(samples[i]), -1.0, 1.0);
+        const int32_t expected = static_cast<int32_t>(std::nearbyint(clamped * 8388607.0));
+        const size_t at = 44 + 3 * i;
+        const int32_t written = static_cast<int32_t>(static_cast<uint32_t>(file[at] | (file[at + 1] << 8) |
+                                                                           (file[at + 2] << 16))
+                                                     << 8) >>
+                                8;
+        ASSERT_EQ(written, expected) << "sample " << samples[i];
+    }
 }

@@ -47,7 +47,8 @@ void App::Frame() {
         }
     }
 
-    if (!paused) viewEnd = static_cast<int64_t>(history.Snapshot(view));
+    if (!paused)
+        viewEnd = static_cast<int64_t>(fullRecompute ? history.Snapshot(view) : liveView.Update(history, view));
     const auto [peakLeft, peakRight] = history.TakePeaks();
     UpdateMeters(peakLeft, peakRight, now, ImGui::GetIO().DeltaTime);
 

@@ -8,6 +8,7 @@
 
 #include "audio/audio_history.h"
 #include "audio/channel_buffer.h"
+#include "audio/live_view.h"
 #include "audio/loopback_capture.h"
 
 struct ImFont;
@@ -43,6 +44,11 @@ public:
     double lastRestartTime = -100.0;
 
     StereoBuffer view;
+    // Keeps `view` current by copying only new audio.
+    LiveView liveView;
+    // Copies the whole history and rescans every column each frame instead:
+    // the straightforward method, kept for comparison in tests and benchmarks.
+    bool fullRecompute = false;
     int64_t viewEnd = 0;
     bool paused = false;
     bool selectionActive = false;

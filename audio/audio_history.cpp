@@ -51,6 +51,7 @@ void AudioHistory::Reset(int32_t rate, double seconds) {
     right = std::move(fresh.right);
     sampleRate = rate;
     writePos = 0;
+    ++resetCount;
 }
 
 void AudioHistory::Push(const float* frames, size_t n) {
@@ -90,6 +91,18 @@ void AudioHistory::CopyChronological(StereoBuffer& out) {
     CopyRange(left, 0, out.left, tail, writePos);
     CopyRange(right, writePos, out.right, 0, tail);
     CopyRange(right, 0, out.right, tail, writePos);
+}
+
+void AudioHistory::CopyNewestLocked(float* leftOut, float* rightOut, int64_t count) const {
+    const int64_t capacity = left.frameCount;
+    count = std::min(count, capacity);
+    if (count <= 0) return;
+    const int64_t start = (writePos - count + capacity) % capacity;
+    const int64_t first = std::min(count, capacity - start);
+    std::memcpy(leftOut, left.samples + start, static_cast<size_t>(first) * sizeof(float));
+    std::memcpy(rightOut, right.samples + start, static_cast<size_t>(first) * sizeof(float));
+    std::memcpy(leftOut + first, left.samples, static_cast<size_t>(count - first) * sizeof(float));
+    std::memcpy(rightOut + first, right.samples, static_cast<size_t>(count - first) * sizeof(float));
 }
 
 uint64_t AudioHistory::Snapshot(StereoBuffer& out) {

@@ -24,6 +24,17 @@ public:
     // Returns (peakLeft, peakRight) and zeroes both.
     std::pair<float, float> TakePeaks();
 
+    // What a reader needs to know to keep its own copy current. Caller holds `mutex`.
+    struct RingState {
+        int64_t capacity;
+        int32_t sampleRate;
+        uint64_t resetCount;  // changes whenever Reset changes the ring
+        uint64_t totalFrames;
+    };
+    RingState StateLocked() const { return {left.frameCount, sampleRate, resetCount, totalFrames}; }
+    // Copies the newest `count` frames (at most the capacity) oldest-first. Caller holds `mutex`.
+    void CopyNewestLocked(float* leftOut, float* rightOut, int64_t count) const;
+
     // Read without the lock by the interface thread, the only thread that writes it.
     int32_t SampleRate() const { return sampleRate; }
     // Capacity in frames per channel (locks).
@@ -38,6 +49,7 @@ private:
     int64_t writePos = 0;
     uint64_t totalFrames = 0;
     int32_t sampleRate = 0;
+    uint64_t resetCount = 0;
     float peakLeft = 0.0f;
     float peakRight = 0.0f;
 };

@@ -169,6 +169,8 @@ void PulseServer::Prime(const std::string& sinkName) {
     const pid_t reader = Spawn({"parec", "--raw", "--latency-msec=10", "--device=" + sinkName + ".monitor"},
                                ClientEnvironment(), "/dev/null");
     if (reader <= 0) return;
+    // Readers of sinks unloaded since have ended; forget them.
+    std::erase_if(primers, [](pid_t child) { return waitpid(child, nullptr, WNOHANG) == child; });
     primers.push_back(reader);
     // Once the reader is attached, a suspend and resume ends the long block the
     // sink is in, so it switches to small steps at once.

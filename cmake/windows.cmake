@@ -24,7 +24,8 @@ wavelift_warnings(wavelift_platform_windows)
 if(WAVELIFT_BUILD_PROGRAM)
   file(GLOB WAVELIFT_APP_WINDOWS_SOURCES CONFIGURE_DEPENDS app/windows/*.cpp)
   add_executable(wavelift WIN32 ${WAVELIFT_APP_WINDOWS_SOURCES} app/windows/wavelift.rc)
-  target_link_libraries(wavelift PRIVATE wavelift_capture_wasapi wavelift_platform_windows imgui_win32
+  # The core comes first: its objects call into the capture and shell libraries after it.
+  target_link_libraries(wavelift PRIVATE wavelift_core wavelift_capture_wasapi wavelift_platform_windows imgui_win32
     d3d11 dxgi dwmapi)
   if(MINGW)
     target_link_libraries(wavelift PRIVATE d3dcompiler_47)

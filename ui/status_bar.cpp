@@ -47,14 +47,8 @@ void App::DrawStatusBar(const Rect& r) {
     ColoredText left;
     if (selectionActive && selectionStart != selectionEnd) {
         const WaveMapping m = MapView(*this);
-        const double rate = static_cast<double>(m.rate);
-        const int64_t lo = std::min(selectionStart, selectionEnd);
-        const int64_t hi = std::max(selectionStart, selectionEnd);
-        const int64_t first = m.FirstFrame();
-        left = {ICON_ARROWS_ALT_H "  " + FormatClock(static_cast<double>(lo - first) / rate) +
-                    "  \xe2\x80\x93  " + FormatClock(static_cast<double>(hi - first) / rate) + "   (" +
-                    FormatSeconds(static_cast<double>(hi - lo) / rate) +
-                    ")    Drag the highlighted region into a DAW, folder or desktop",
+        left = {SelectionReadOut(std::min(selectionStart, selectionEnd), std::max(selectionStart, selectionEnd),
+                                 m.FirstFrame(), m.rate),
                 colors::kText};
     } else if (paused) {
         left = {ICON_INFO_CIRCLE

@@ -1,5 +1,7 @@
 #include "ui/text_format.h"
 
+#include "ui/icons.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +34,23 @@ std::string FormatClock(double seconds) {
 std::string FormatSeconds(double seconds) {
     char text[64];
     std::snprintf(text, sizeof text, "%.2f s", seconds);
+    return text;
+}
+
+std::string SelectionReadOut(int64_t lo, int64_t hi, int64_t first, int64_t rate) {
+    const double r = static_cast<double>(rate);
+    return ICON_ARROWS_ALT_H "  " + FormatClock(static_cast<double>(lo - first) / r) + "  \xe2\x80\x93  " +
+           FormatClock(static_cast<double>(hi - first) / r) + "   (" + FormatSeconds(static_cast<double>(hi - lo) / r) +
+           ")    Drag the highlighted region into a DAW, folder or desktop";
+}
+
+std::string DeviceLine(const std::string& deviceName, int32_t sampleRate, int32_t bufferSeconds) {
+    constexpr size_t kCapacity = 512;
+    char line[kCapacity];
+    std::snprintf(line, sizeof line, "   %s  %s   \xc2\xb7   %.1f kHz   \xc2\xb7   %d s buffer", ICON_VOLUME_UP,
+                  deviceName.c_str(), sampleRate / 1000.0, bufferSeconds);
+    std::string text = line;
+    TrimIncompleteUtf8Tail(text);  // a long name may have been cut inside a character
     return text;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -7,6 +8,13 @@
 std::string FormatClock(double seconds);
 // "1.75 s".
 std::string FormatSeconds(double seconds);
+
+// The status bar's description of a selection [lo, hi) of absolute frames,
+// with times counted from `first`, the oldest frame of the view.
+std::string SelectionReadOut(int64_t lo, int64_t hi, int64_t first, int64_t rate);
+// The top bar's line after the LIVE or PAUSED badge; cut to 511 bytes at a
+// character boundary.
+std::string DeviceLine(const std::string& deviceName, int32_t sampleRate, int32_t bufferSeconds);
 
 // Shortens text from the left until `measure` finds it no wider than
 // maxWidth: "…" followed by the longest tail that fits, cut only at UTF-8

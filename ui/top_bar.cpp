@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include <imgui.h>
@@ -33,7 +32,6 @@ constexpr float kStatusLineOffset = 3.0f;
 constexpr float kLiveDotRadius = 4.0f;
 constexpr float kLiveBadgeIndent = 14.0f;
 constexpr int kLiveDotSegments = 16;
-constexpr size_t kDeviceLineCapacity = 512;
 
 }  // namespace
 
@@ -100,13 +98,8 @@ void App::DrawTopBar(const Rect& r) {
         }
         x += small->CalcTextSizeA(small->FontSize, FLT_MAX, 0.0f, badge).x;
 
-        char line[kDeviceLineCapacity];
-        const std::string name = capture->DeviceName();
-        std::snprintf(line, sizeof line, "   %s  %s   \xc2\xb7   %.1f kHz   \xc2\xb7   %d s buffer", ICON_VOLUME_UP,
-                      name.c_str(), capture->SampleRate() / 1000.0, bufferSeconds);
-        std::string text = line;
-        TrimIncompleteUtf8Tail(text);  // a long name may be cut inside a character
-        dl->AddText(small, small->FontSize, ImVec2(x, y), colors::kTextSecondary, text.c_str());
+        const std::string line = DeviceLine(capture->DeviceName(), capture->SampleRate(), bufferSeconds);
+        dl->AddText(small, small->FontSize, ImVec2(x, y), colors::kTextSecondary, line.c_str());
     } else {
         std::string message = capture ? capture->LastError() : std::string();
         if (message.empty()) message = "Starting capture...";

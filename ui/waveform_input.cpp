@@ -89,7 +89,11 @@ void App::HandleWaveformInput(const Rect& r) {
         const bool resizing = dragMode == SelectionDrag::Create || dragMode == SelectionDrag::MoveStart ||
                               dragMode == SelectionDrag::MoveEnd;
         if (resizing) {
-            if (std::fabs(m.XOfFrame(selectionEnd) - m.XOfFrame(selectionStart)) < kMinSelectionWidth * s)
+            // Both ends were rounded to whole frames, which may shave up to a
+            // frame off a drag of exactly the minimum width; allow for that.
+            const double frameWidth = std::min(0.5, 1.0 / m.samplesPerPixel);
+            const double width = std::fabs(m.XOfFrame(selectionEnd) - m.XOfFrame(selectionStart));
+            if (width < kMinSelectionWidth * s - frameWidth)
                 selectionActive = false;
             const int64_t first = std::min(selectionStart, selectionEnd);
             const int64_t last = std::max(selectionStart, selectionEnd);

@@ -4,6 +4,7 @@
 
 #include "audio/wasapi/default_device_watcher.h"
 #include "audio/wasapi/wasapi_loopback_capture.h"
+#include "tests/windows/registry_value.h"
 #include "tests/windows/windows_test_support.h"
 
 namespace {
@@ -59,30 +60,10 @@ TEST_F(DefaultDeviceWatcherNotifications, OnlyTheConsoleOutputRaisesTheFlagWhile
 
 namespace {
 
-// Wine's audio driver takes its default output from this per-user value and
+// Wine's audio driver takes its default output from a per-user value and
 // announces a change of it as a default-device change.
-class WineDefaultOutput {
-public:
-    WineDefaultOutput() {
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers\\winepulse.drv", 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr);
-    }
-    ~WineDefaultOutput() {
-        if (key == nullptr) return;
-        RegDeleteValueW(key, L"DefaultOutput");
-        RegCloseKey(key);
-    }
-    WineDefaultOutput(const WineDefaultOutput&) = delete;
-    WineDefaultOutput& operator=(const WineDefaultOutput&) = delete;
-
-    void Set(const wchar_t* value) {
-        RegSetValueExW(key, L"DefaultOutput", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                       static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
-    }
-
-private:
-    HKEY key = nullptr;
-};
+constexpr const wchar_t* kWineDriverKey = L"Software\\Wine\\Drivers\\winepulse.drv";
+using WineDefaultOutput = ScopedRegistryString;
 
 // Changes the default output until the capture asks for a restart. The
 // system's notification thread may start listening a little after registration.
@@ -100,7 +81,7 @@ bool DefaultChangeRaisesRestart(WineDefaultOutput& output, const WasapiLoopbackC
 TEST(DefaultDeviceWatcherUnderWine, SystemDefaultChangeRestartsOnlyACaptureThatFollowsTheDefault) {
     if (!RunningUnderWine()) GTEST_SKIP() << "changes the default output through Wine's driver settings";
     ComApartment com;
-    WineDefaultOutput output;
+    WineDefaultOutput output(kWineDriverKey, L"DefaultOutput");
 
     WasapiLoopbackCapture byId;
     byId.Start("{0.0.0.00000000}.{no-such-endpoint}", nullptr);

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/platform.h"
+#include "tests/windows/registry_value.h"
+#include "tests/windows/windows_test_support.h"
+
+// The program as a user starts it: its own process and window, under the test
+// run's display and sound server.
+namespace {
+
+constexpr auto kStartTimeout = std::chrono::seconds(90);
+constexpr auto kDrawTimeout = std::chrono::seconds(60);
+constexpr DWORD kExitTimeoutMs = 60000;
+constexpr int kTopBarHeight = 64;  // the band at 96 dpi that holds the title and the capture state
+constexpr COLORREF kErrorRed = RGB(0xF4, 0x3F, 0x5E);
+
+std::wstring ProgramPath() {
+    std::string path = WAVELIFT_PROGRAM_PATH;
+    // The build names it with a host path; under Wine the host's root is drive Z.
+    if (!path.empty() && path[0] == '/') {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        path = "Z:" + path;
+    }
+    return std::wstring(path.begin(), path.end());
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool EveryLineEndsInCrLf(const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+    }
+    return text.find("\r\n") != std::string::npos;
+}
+
+std::filesystem::path StartupLogPath() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    return std::filesystem::path(temp) / L"wavelift.exe.startup.log";
+}
+
+// Counts screen pixels of one colour (within a small tolerance) in a rectangle.
+int CountPixels(const RECT& area, COLORREF color) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    auto closeTo = [](int a, int b) { return std::abs(a - b) <= 8; };
+    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [&](uint32_t p) {
+        return closeTo((p >> 16) & 0xFF, GetRValue(color)) && closeTo((p >> 8) & 0xFF, GetGValue(color)) &&
+               closeTo(p & 0xFF, GetBValue(color));
+    }));
+}
+
+class RunningProgram {
+public:
+    RunningProgram() {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &process) != FALSE;
+    }
+    ~RunningProgram() {
+        if (!started) return;
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 2);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // The shown main window, or null.
+    HWND WaitForWindow() const {
+        HWND found = nullptr;
+        WaitFor([&] {
+            found = FindWindowW(L"WaveliftMainWindow", L"Wavelift");
+            return found != nullptr && IsWindowVisible(found);
+        }, kStartTimeout);
+        return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+    }
+
+    // The exit code, or STILL_ACTIVE when it did not end in time.
+    DWORD WaitForExit() const {
+        WaitForSingleObject(process.hProcess, kExitTimeoutMs);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process.hProcess, &code);
+        return code;
+    }
+
+    bool started = false;
+
+private:
+    PROCESS_INFORMATION process = {};
+};
+
+}  // namespace
+
+TEST(ProgramUnderWine, StartsShowsTheCaptureErrorAndSavesSettingsOnClose) {
+    ComApartment com;
+    ScopedRegistryString logging(L"SOFTWARE\\Brightmoor", L"logging");
+    logging.Set(L"1");
+    const std::filesystem::path settingsFile =
+        platform::GetKnownFolderPath(platform::KnownFolder::RoamingAppData) / L"Wavelift" / L"settings.json";
+    std::filesystem::remove(settingsFile);
+    std::filesystem::remove(StartupLogPath());
+
+    RunningProgram program;
+    ASSERT_TRUE(program.started) << "cannot start " << std::filesystem::path(ProgramPath());
+    const HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr) << "no visible window of class WaveliftMainWindow titled Wavelift";
+
+    RECT outer = {};
+    GetWindowRect(window, &outer);
+    const float scale = static_cast<float>(GetDpiForWindow(window)) / 96.0f;
+    EXPECT_EQ(outer.right - outer.left, static_cast<int>(1100 * scale));
+    EXPECT_EQ(outer.bottom - outer.top, static_cast<int>(460 * scale));
+
+    // Without loopback support the top bar shows the capture error in red.
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    const RECT topBar = {origin.x, origin.y, origin.x + client.right,
+                         origin.y + static_cast<LONG>(kTopBarHeight * scale)};
+    EXPECT_TRUE(WaitFor([&] { return CountPixels(topBar, kErrorRed) > 10; }, kDrawTimeout))
+        << "no error-red text in the top bar";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+
+    ASSERT_TRUE(std::filesystem::exists(settingsFile)) << settingsFile;
+    const std::string settings = ReadAll(settingsFile);
+    EXPECT_TRUE(EveryLineEndsInCrLf(settings)) << settings;
+    EXPECT_NE(settings.find("\"bufferSeconds\""), std::string::npos);
+
+    const std::string log = ReadAll(StartupLogPath());
+    EXPECT_NE(log.find("Font atlas packing: sources=6 fonts=3"), std::string::npos) << log;
+    EXPECT_NE(log.find("textureLimit="), std::string::npos);
+    EXPECT_NE(log.find("Font atlas CreateShaderResourceView complete: HRESULT=0x00000000\r\n"), std::string::npos);
+    EXPECT_TRUE(EveryLineEndsInCrLf(log));
+    std::filesystem::remove(StartupLogPath());
+}

@@ -37,8 +37,8 @@ bool WindowManagerRunning(Display* display) {
 
 }  // namespace
 
-XvfbDisplay::XvfbDisplay(bool withWindowManager) {
-    ready = StartServer() && (!withWindowManager || StartWindowManager());
+XvfbDisplay::XvfbDisplay(bool withWindowManager, const std::string& screen) {
+    ready = StartServer(screen) && (!withWindowManager || StartWindowManager());
 }
 
 XvfbDisplay::~XvfbDisplay() {
@@ -46,14 +46,14 @@ XvfbDisplay::~XvfbDisplay() {
     server.Stop();
 }
 
-bool XvfbDisplay::StartServer() {
+bool XvfbDisplay::StartServer(const std::string& screen) {
     // Spread start points so that parallel tests rarely race for the same number.
     int number = kFirstDisplay + static_cast<int>(getpid() % kDisplaySpread);
     for (int attempt = 0; attempt < kAttempts; ++attempt, ++number) {
         if (DisplayTaken(number)) continue;
         const std::string candidate = ":" + std::to_string(number);
         // -displayfd reports the number once this very server listens; a lost race exits instead.
-        if (!server.Start({"/usr/bin/Xvfb", candidate, "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+        if (!server.Start({"/usr/bin/Xvfb", candidate, "-nolisten", "tcp", "-screen", "0", screen,
                            "-displayfd", "1"},
                           {}, true)) {
             return false;

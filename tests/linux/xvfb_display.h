@@ -7,7 +7,8 @@
 // optionally with a window manager. Constructing it points DISPLAY at it.
 class XvfbDisplay {
 public:
-    explicit XvfbDisplay(bool withWindowManager = false);
+    // `screen` is Xvfb's screen geometry, WIDTHxHEIGHTxDEPTH.
+    explicit XvfbDisplay(bool withWindowManager = false, const std::string& screen = "1024x768x24");
     ~XvfbDisplay();
     XvfbDisplay(const XvfbDisplay&) = delete;
     XvfbDisplay& operator=(const XvfbDisplay&) = delete;
@@ -21,7 +22,7 @@ public:
     bool XdotoolInBackground(TestChild& child, const std::vector<std::string>& commands) const;
 
 private:
-    bool StartServer();
+    bool StartServer(const std::string& screen);
     bool StartWindowManager();
 
     TestChild server;

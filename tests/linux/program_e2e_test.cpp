@@ -1,0 +1,362 @@
+// The installed program as a user meets it: a private X server, a private sound
+// server with a null sink, and the program started as a child process.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "app/app.h"
+#include "tests/linux/pulse_server.h"
+#include "tests/linux/test_child.h"
+#include "tests/linux/xvfb_display.h"
+
+// After everything else: Xlib's macros (None, Bool, Status) clash with C++ names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr char kScreen[] = "1920x1080x24";
+constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
+constexpr auto kWindowTimeout = std::chrono::seconds(30);
+constexpr uint32_t kBackground = 0x0D1015;
+constexpr uint32_t kAccent = 0x38BDF8;
+constexpr uint32_t kMeterGreen = 0x22C55E;
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The program's window contents as 0xRRGGBB pixels.
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    int Count(const Rect& area, const std::function<bool(uint32_t)>& match) const {
+        if (pixels.empty()) return 0;
+        int count = 0;
+        for (int y = static_cast<int>(area.y0); y < static_cast<int>(area.y1); ++y)
+            for (int x = static_cast<int>(area.x0); x < static_cast<int>(area.x1); ++x) count += match(At(x, y));
+        return count;
+    }
+    // Columns of `area` with at least `minimum` matching pixels: a drawn signal,
+    // not just the flat line of silence.
+    int Columns(const Rect& area, const std::function<bool(uint32_t)>& match, int minimum) const {
+        if (pixels.empty()) return 0;
+        int columns = 0;
+        for (int x = static_cast<int>(area.x0); x < static_cast<int>(area.x1); ++x) {
+            int found = 0;
+            for (int y = static_cast<int>(area.y0); y < static_cast<int>(area.y1); ++y) found += match(At(x, y));
+            columns += found >= minimum;
+        }
+        return columns;
+    }
+    // A binary PPM, for looking at a failure.
+    void Save(const fs::path& path) const {
+        std::ofstream out(path, std::ios::binary);
+        out << "P6\n" << width << " " << height << "\n255\n";
+        for (uint32_t p : pixels) out.put(char(p >> 16)).put(char(p >> 8)).put(char(p));
+    }
+};
+
+// Blue-dominated pixels: the accent and its tints blended over the dark panels.
+bool IsAccentLike(uint32_t p) {
+    const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+    return b >= 110 && b > r + 50 && g > r;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    XvfbDisplay xserver{false, kScreen};
+    PulseServer sound;
+    fs::path home;
+    Display* display = nullptr;
+    TestChild program;
+
+    void SetUp() override {
+        ASSERT_TRUE(xserver.Ready());
+        char pattern[] = "/tmp/wavelift-program-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        home = pattern;
+        display = XOpenDisplay(xserver.Name().c_str());
+        ASSERT_NE(display, nullptr);
+    }
+    void TearDown() override {
+        program.Stop();
+        if (display) XCloseDisplay(display);
+        std::error_code ignored;
+        fs::remove_all(home, ignored);
+    }
+
+    fs::path ConfigHome() const { return home / "config"; }
+    fs::path ErrorFile() const { return home / "stderr.txt"; }
+
+    // Starts the program with its standard error kept in ErrorFile().
+    void Launch(const std::vector<std::string>& extraEnvironment = {}, bool withDisplay = true) {
+        std::vector<std::string> argv;
+        if (!withDisplay) argv = {"/usr/bin/env", "-u", "DISPLAY"};
+        for (const char* word : {"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", WAVELIFT_PROGRAM_FILE}) argv.push_back(word);
+        argv.push_back(ErrorFile().string());
+        std::vector<std::string> environment = {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + ConfigHome().string(),
+                                                "LIBGL_ALWAYS_SOFTWARE=1"};
+        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+        ASSERT_TRUE(program.Start(argv, environment));
+    }
+
+    // The program's top-level window once it is mapped; None on timeout.
+    Window WaitForWindow() {
+        const auto deadline = Clock::now() + kWindowTimeout;
+        while (Clock::now() < deadline) {
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            Window found = None;
+            if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+                for (unsigned i = 0; i < count && found == None; ++i) {
+                    char* name = nullptr;
+                    XWindowAttributes attributes{};
+                    if (XFetchName(display, children[i], &name) && name && std::string(name) == "Wavelift" &&
+                        XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
+                        found = children[i];
+                    if (name) XFree(name);
+                }
+                if (children) XFree(children);
+            }
+            if (found != None) return found;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return None;
+    }
+
+    Screenshot Capture(Window window) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, window, &attributes);
+        Screenshot shot;
+        XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+        if (!image) return shot;
+        shot.width = attributes.width;
+        shot.height = attributes.height;
+        for (int y = 0; y < shot.height; ++y)
+            for (int x = 0; x < shot.width; ++x) shot.pixels.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
+        XDestroyImage(image);
+        return shot;
+    }
+
+    // Screenshots until one satisfies `ready`; the last one on timeout.
+    Screenshot CaptureOnce(Window window, const std::function<bool(const Screenshot&)>& ready) {
+        const auto deadline = Clock::now() + kWindowTimeout;
+        Screenshot shot = Capture(window);
+        while (!ready(shot) && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            shot = Capture(window);
+        }
+        return shot;
+    }
+
+    long ProgramPid(Window window) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                           &type, &format, &count, &remaining, &data);
+        const long pid = (data && count == 1) ? *reinterpret_cast<long*>(data) : -1;
+        if (data) XFree(data);
+        return pid;
+    }
+
+    void SendDeleteWindow(Window window) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, window, False, NoEventMask, &event);
+        XFlush(display);
+    }
+
+    void SetXftDpi(int dpi) {
+        const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
+        XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(resources.c_str()), static_cast<int>(resources.size()));
+        XSync(display, False);
+    }
+
+    void ExpectMinimumSize(Window window, int width, int height) {
+        XSizeHints hints{};
+        long supplied = 0;
+        ASSERT_TRUE(XGetWMNormalHints(display, window, &hints, &supplied));
+        ASSERT_TRUE(hints.flags & PMinSize);
+        EXPECT_EQ(hints.min_width, width);
+        EXPECT_EQ(hints.min_height, height);
+    }
+};
+
+TEST_F(ProgramTest, OpensItsWindowCentredWithTheBackgroundAndTopBar) {
+    ASSERT_TRUE(sound.Start());
+    Launch();
+    const Window window = WaitForWindow();
+    ASSERT_NE(window, None) << ReadText(ErrorFile());
+
+    XClassHint classHint{};
+    ASSERT_TRUE(XGetClassHint(display, window, &classHint));
+    EXPECT_STREQ(classHint.res_class, "WaveliftMainWindow");
+    XFree(classHint.res_name);
+    XFree(classHint.res_class);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    EXPECT_EQ(attributes.width, 1100);
+    EXPECT_EQ(attributes.height, 460);
+    EXPECT_EQ(attributes.x, (kScreenWidth - 1100) / 2);
+    EXPECT_EQ(attributes.y, (kScreenHeight - 460) / 2);
+    ExpectMinimumSize(window, 360, 210);
+    Atom type = None;
+    int format = 0;
+    unsigned long iconWords = 0, remaining = 0;
+    unsigned char* icon = nullptr;
+    XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 1 << 16, False, XA_CARDINAL,
+                       &type, &format, &iconWords, &remaining, &icon);
+    EXPECT_EQ(iconWords, 4u * 2 + 16 * 16 + 32 * 32 + 48 * 48 + 64 * 64) << "the program's four icon sizes";
+    if (icon) XFree(icon);
+
+    const Rect all{0, 0, 1100, 460};
+    const auto background = [](uint32_t p) { return p == kBackground; };
+    // The first frames may still be on their way.
+    const Screenshot shot =
+        CaptureOnce(window, [&](const Screenshot& s) { return !s.pixels.empty() && s.Count(all, background) > 0; });
+    ASSERT_EQ(shot.width, 1100);
+    const MainLayout layout = ComputeMainLayout(0, 0, 1100, 460, 1.0f);
+    EXPECT_GT(shot.Count(all, background), 1100 * 460 / 10);
+    // The round play button in the accent colour at the top bar's left end.
+    const Rect barStart{0, layout.topBar.y0, 100, layout.topBar.y1};
+    EXPECT_GT(shot.Count(barStart, [](uint32_t p) { return p == kAccent; }), 500);
+}
+
+TEST_F(ProgramTest, ToneShowsInBothLanesAndMovesTheMeters) {
+    ASSERT_TRUE(sound.Start());
+    Launch();
+    const Window window = WaitForWindow();
+    ASSERT_NE(window, None) << ReadText(ErrorFile());
+    const MainLayout layout = ComputeMainLayout(0, 0, 1100, 460, 1.0f);
+    const auto green = [](uint32_t p) { return p == kMeterGreen; };
+    const int greenInSilence =
+        CaptureOnce(window, [](const Screenshot& s) { return !s.pixels.empty(); }).Count(layout.topBar, green);
+
+    const Rect& wave = layout.waveform;
+    const float middle = (wave.y0 + wave.y1) / 2;
+    const Rect leftLane{wave.x0, wave.y0, wave.x1, middle};
+    const Rect rightLane{wave.x0, middle, wave.x1, wave.y1};
+    const int width = static_cast<int>(wave.x1 - wave.x0);
+    // A half-scale tone reaches about a quarter of a lane's height above and below its centre.
+    const int signalHeight = static_cast<int>((middle - wave.y0) / 4);
+
+    sound.PlayTone(PulseServer::kFloatSink, 440.0, 0.5, 48000, 2);
+    // The history fills from the right; within seconds the tone spans much of it.
+    const Screenshot shot = CaptureOnce(window, [&](const Screenshot& s) {
+        return s.Columns(leftLane, IsAccentLike, signalHeight) > width / 3 &&
+               s.Columns(rightLane, IsAccentLike, signalHeight) > width / 3;
+    });
+    if (const char* keep = std::getenv("WAVELIFT_TEST_SCREENSHOT")) shot.Save(keep);
+    ASSERT_EQ(shot.width, 1100);
+    EXPECT_GT(shot.Columns(leftLane, IsAccentLike, signalHeight), width / 3) << "left lane";
+    EXPECT_GT(shot.Columns(rightLane, IsAccentLike, signalHeight), width / 3) << "right lane";
+    EXPECT_GT(shot.Count(layout.topBar, green), greenInSilence + 100) << "meters";
+}
+
+TEST_F(ProgramTest, ClosingTheWindowEndsWithCodeZeroAndWritesTheSettings) {
+    ASSERT_TRUE(sound.Start());
+    Launch();
+    const Window window = WaitForWindow();
+    ASSERT_NE(window, None) << ReadText(ErrorFile());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    SendDeleteWindow(window);
+
+    EXPECT_EQ(program.Wait(), 0) << ReadText(ErrorFile());
+    const std::string settings = ReadText(ConfigHome() / "Wavelift" / "settings.json");
+    for (const char* member : {"\"alwaysOnTop\"", "\"bufferSeconds\"", "\"deviceId\"", "\"saveFolder\""})
+        EXPECT_NE(settings.find(member), std::string::npos) << member << " in " << settings;
+}
+
+TEST_F(ProgramTest, OpensOneAndAHalfTimesLargerAt144Dpi) {
+    SetXftDpi(144);
+    Launch();
+    const Window window = WaitForWindow();
+    ASSERT_NE(window, None) << ReadText(ErrorFile());
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    EXPECT_EQ(attributes.width, 1650);
+    EXPECT_EQ(attributes.height, 690);
+    EXPECT_EQ(attributes.x, (kScreenWidth - 1650) / 2);
+    ExpectMinimumSize(window, 540, 315);
+}
+
+TEST_F(ProgramTest, WithoutADisplayExitsWithCodeOneAndSaysWhy) {
+    Launch({}, false);
+    EXPECT_EQ(program.Wait(), 1);
+    const std::string error = ReadText(ErrorFile());
+    EXPECT_EQ(error.rfind("Wavelift: cannot open the display", 0), 0u) << error;
+    EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
+    EXPECT_FALSE(fs::exists(ConfigHome() / "Wavelift" / "settings.json"));
+}
+
+TEST_F(ProgramTest, DrawsNoFasterThanTheDisplayRefreshAndLeavesTheCpuMostlyIdle) {
+    ASSERT_TRUE(sound.Start());
+    const fs::path counter = home / "frames";
+    Launch({std::string("LD_PRELOAD=") + WAVELIFT_FRAME_COUNTER_FILE, "WAVELIFT_TEST_FRAME_COUNT_FILE=" + counter.string()});
+    const Window window = WaitForWindow();
+    ASSERT_NE(window, None) << ReadText(ErrorFile());
+    const long pid = ProgramPid(window);
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+
+    const auto cpuTicks = [pid] {
+        std::istringstream stat(ReadText("/proc/" + std::to_string(pid) + "/stat"));
+        std::string field;
+        long user = 0, system = 0;
+        for (int i = 1; i <= 15 && stat >> field; ++i) {
+            if (i == 14) user = std::stol(field);
+            if (i == 15) system = std::stol(field);
+        }
+        return user + system;
+    };
+    const auto frames = [&counter] { return std::atol(ReadText(counter).c_str()); };
+    const long frames0 = frames(), ticks0 = cpuTicks();
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const long drawn = frames() - frames0;
+    const double cpuShare = static_cast<double>(cpuTicks() - ticks0) / sysconf(_SC_CLK_TCK) / seconds;
+
+    const double framesPerSecond = drawn / seconds;
+    RecordProperty("framesPerSecond", std::to_string(framesPerSecond));
+    RecordProperty("cpuShare", std::to_string(cpuShare));
+    std::printf("frames/s %.1f, CPU %.0f %% of one core\n", framesPerSecond, cpuShare * 100.0);
+    EXPECT_GT(framesPerSecond, 10.0);
+    EXPECT_LE(framesPerSecond, 62.0) << "Xvfb's refresh is 60 Hz";
+    // Software rendering included; a spinning loop would take a whole core.
+    EXPECT_LT(cpuShare, 0.7);
+}
+
+}  // namespace

@@ -11,7 +11,6 @@ constexpr double kHalfScale = 0.5;  // -6 dBFS
 class PulseCaptureAudio : public PulseCaptureWithServer {};
 
 TEST_F(PulseCaptureAudio, ToneOnTheDefaultOutputArrivesAtItsLevel) {
-    CaptureProbe probe;
     ASSERT_TRUE(capture->Start("", probe.Callback())) << capture->LastError();
     EXPECT_TRUE(capture->IsRunning());
     EXPECT_EQ(capture->LastError(), "");
@@ -27,7 +26,6 @@ TEST_F(PulseCaptureAudio, ToneOnTheDefaultOutputArrivesAtItsLevel) {
 }
 
 TEST_F(PulseCaptureAudio, DeliveredFramesKeepPaceWithTheClock) {
-    CaptureProbe probe;
     ASSERT_TRUE(capture->Start(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
     ASSERT_TRUE(probe.WaitForFrames(1, 2000ms));
     const size_t firstFrames = probe.Frames();
@@ -40,7 +38,6 @@ TEST_F(PulseCaptureAudio, DeliveredFramesKeepPaceWithTheClock) {
 }
 
 TEST_F(PulseCaptureAudio, SinkAt44100WithShortSamplesIsCapturedAtItsOwnRate) {
-    CaptureProbe probe;
     ASSERT_TRUE(capture->Start(PulseServer::kShortSink, probe.Callback())) << capture->LastError();
     EXPECT_EQ(capture->SampleRate(), 44100);
     EXPECT_EQ(capture->DeviceName(), PulseServer::kShortSinkName);
@@ -53,7 +50,6 @@ TEST_F(PulseCaptureAudio, SinkAt44100WithShortSamplesIsCapturedAtItsOwnRate) {
 }
 
 TEST_F(PulseCaptureAudio, MonoSinkGivesTheSameSampleOnBothSides) {
-    CaptureProbe probe;
     ASSERT_TRUE(capture->Start(PulseServer::kMonoSink, probe.Callback())) << capture->LastError();
     server.PlayTone(PulseServer::kMonoSink, kToneHz, kHalfScale, 48000, 1);
     ASSERT_TRUE(probe.WaitForLevel(0.3f, 3000ms)) << "the tone never arrived";

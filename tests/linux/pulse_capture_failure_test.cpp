@@ -15,8 +15,7 @@ class PulseCaptureFailureWithoutServer : public PulseCaptureFixture {};
 TEST_F(PulseCaptureFailure, RemovedSinkEndsCaptureAndIsCapturedAgainOnceBack) {
     const int module = server.LoadNullSink("wl_usb", "USB");
     ASSERT_GE(module, 0);
-    CaptureProbe first;
-    ASSERT_TRUE(capture->Start("wl_usb", first.Callback())) << capture->LastError();
+    ASSERT_TRUE(capture->Start("wl_usb", probe.Callback())) << capture->LastError();
     EXPECT_EQ(capture->DeviceName(), "USB");
 
     ASSERT_EQ(server.Pactl("unload-module " + std::to_string(module)), 0);
@@ -25,18 +24,17 @@ TEST_F(PulseCaptureFailure, RemovedSinkEndsCaptureAndIsCapturedAgainOnceBack) {
     EXPECT_TRUE(capture->NeedsRestart());
 
     const int threadsBefore = ThreadCount();
-    EXPECT_FALSE(capture->Start("wl_usb", first.Callback()));
+    EXPECT_FALSE(capture->Start("wl_usb", probe.Callback()));
     EXPECT_EQ(capture->LastError(), "Selected output device is not available");
     EXPECT_FALSE(capture->IsRunning());
     EXPECT_FALSE(capture->NeedsRestart()) << "a start-up failure does not ask for a restart";
     EXPECT_EQ(ThreadCount(), threadsBefore) << "the failed start left a thread behind";
 
     ASSERT_GE(server.LoadNullSink("wl_usb", "USB"), 0);
-    CaptureProbe again;
-    ASSERT_TRUE(capture->Start("wl_usb", again.Callback())) << capture->LastError();
+    ASSERT_TRUE(capture->Start("wl_usb", secondProbe.Callback())) << capture->LastError();
     EXPECT_EQ(capture->LastError(), "");
     server.PlayTone("wl_usb", 440.0, 0.5, 48000, 2);
-    EXPECT_TRUE(again.WaitForLevel(0.3f, 3000ms)) << "the sink loaded again was not captured";
+    EXPECT_TRUE(secondProbe.WaitForLevel(0.3f, 3000ms)) << "the sink loaded again was not captured";
 }
 
 TEST_F(PulseCaptureFailure, ServerWithoutSinksHasNoDefaultOutput) {
@@ -47,7 +45,6 @@ TEST_F(PulseCaptureFailure, ServerWithoutSinksHasNoDefaultOutput) {
 }
 
 TEST_F(PulseCaptureFailure, ServerKilledDuringCaptureAsksForRestart) {
-    CaptureProbe probe;
     ASSERT_TRUE(capture->Start("", probe.Callback())) << capture->LastError();
     server.Kill();
     ASSERT_TRUE(WaitUntil([&] { return !capture->IsRunning(); }, 3000ms));
@@ -80,7 +77,6 @@ TEST_F(PulseCaptureFailureWithoutServer, NoServerFailsAtOnceThenTheServerStarted
     EXPECT_FALSE(capture->NeedsRestart());
 
     StartServer();
-    CaptureProbe probe;
     ASSERT_TRUE(capture->Start("", probe.Callback())) << capture->LastError();
     EXPECT_EQ(capture->LastError(), "");
     server.PlayTone(PulseServer::kFloatSink, 440.0, 0.5, 48000, 2);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 
+#include "audio/audio_history.h"
 #include "audio/loopback_capture.h"
 #include "tests/linux/capture_probe.h"
 #include "tests/linux/pulse_server.h"
@@ -11,13 +12,17 @@
 using namespace std::chrono_literals;
 
 // Each test gets its own sound server, started unless the test wants to meet
-// an absent one first. The capture object goes before the server does.
+// an absent one first. Whatever the capture thread writes into is declared
+// before the capture object, so the thread has ended before those go away.
 class PulseCaptureFixture : public ::testing::Test {
 protected:
     void StartServer() { ASSERT_TRUE(server.Start()) << server.DaemonLog(); }
     void MakeCapture() { capture = CreateLoopbackCapture(); }
 
     PulseServer server;
+    CaptureProbe probe;
+    CaptureProbe secondProbe;
+    AudioHistory history;
     std::unique_ptr<LoopbackCapture> capture;
 };
 

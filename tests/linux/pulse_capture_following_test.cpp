@@ -5,8 +5,7 @@
 class PulseCaptureFollowing : public PulseCaptureWithServer {};
 
 TEST_F(PulseCaptureFollowing, DefaultChangeAsksForRestartAndTheRestartCapturesTheNewDefault) {
-    CaptureProbe before;
-    ASSERT_TRUE(capture->Start("", before.Callback())) << capture->LastError();
+    ASSERT_TRUE(capture->Start("", probe.Callback())) << capture->LastError();
     EXPECT_EQ(capture->DeviceName(), PulseServer::kFloatSinkName);
 
     ASSERT_EQ(server.Pactl(std::string("set-default-sink ") + PulseServer::kShortSink), 0);
@@ -15,17 +14,15 @@ TEST_F(PulseCaptureFollowing, DefaultChangeAsksForRestartAndTheRestartCapturesTh
     EXPECT_TRUE(capture->IsRunning());
     EXPECT_TRUE(capture->NeedsRestart()) << "reading the flag must not clear it";
 
-    CaptureProbe after;
-    ASSERT_TRUE(capture->Start("", after.Callback())) << capture->LastError();
+    ASSERT_TRUE(capture->Start("", secondProbe.Callback())) << capture->LastError();
     EXPECT_FALSE(capture->NeedsRestart());
     EXPECT_EQ(capture->DeviceName(), PulseServer::kShortSinkName);
     EXPECT_EQ(capture->SampleRate(), 44100);
     server.PlayTone(PulseServer::kShortSink, 440.0, 0.5, 44100, 2);
-    EXPECT_TRUE(after.WaitForLevel(0.3f, 3000ms)) << "the tone on the new default never arrived";
+    EXPECT_TRUE(secondProbe.WaitForLevel(0.3f, 3000ms)) << "the tone on the new default never arrived";
 }
 
 TEST_F(PulseCaptureFollowing, DefaultChangeIsIgnoredWhileADeviceIsChosen) {
-    CaptureProbe probe;
     ASSERT_TRUE(capture->Start(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
     ASSERT_EQ(server.Pactl(std::string("set-default-sink ") + PulseServer::kMonoSink), 0);
     std::this_thread::sleep_for(500ms);

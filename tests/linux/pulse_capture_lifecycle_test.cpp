@@ -1,6 +1,5 @@
 #include <thread>
 
-#include "audio/audio_history.h"
 #include "tests/linux/pulse_capture_fixture.h"
 
 class PulseCaptureLifecycle : public PulseCaptureWithServer {};
@@ -15,7 +14,6 @@ TEST_F(PulseCaptureLifecycle, StopWithoutACaptureThreadChangesNothingElse) {
 }
 
 TEST_F(PulseCaptureLifecycle, StopEndsDeliveryAndKeepsWhatWasLearned) {
-    CaptureProbe probe;
     ASSERT_TRUE(capture->Start(PulseServer::kShortSink, probe.Callback())) << capture->LastError();
     ASSERT_TRUE(probe.WaitForFrames(4410, 2000ms));
     capture->Stop();
@@ -30,16 +28,14 @@ TEST_F(PulseCaptureLifecycle, StopEndsDeliveryAndKeepsWhatWasLearned) {
 }
 
 TEST_F(PulseCaptureLifecycle, StartWhileRunningSilencesTheOldCallback) {
-    CaptureProbe oldProbe;
-    CaptureProbe newProbe;
-    ASSERT_TRUE(capture->Start(PulseServer::kFloatSink, oldProbe.Callback())) << capture->LastError();
-    ASSERT_TRUE(oldProbe.WaitForFrames(4800, 2000ms));
+    ASSERT_TRUE(capture->Start(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(probe.WaitForFrames(4800, 2000ms));
     const int threadsWhileRunning = ThreadCount();
 
-    ASSERT_TRUE(capture->Start(PulseServer::kMonoSink, newProbe.Callback())) << capture->LastError();
-    const size_t oldCalls = oldProbe.Calls();
-    EXPECT_TRUE(newProbe.WaitForFrames(4800, 2000ms));
-    EXPECT_EQ(oldProbe.Calls(), oldCalls) << "the replaced callback still receives audio";
+    ASSERT_TRUE(capture->Start(PulseServer::kMonoSink, secondProbe.Callback())) << capture->LastError();
+    const size_t oldCalls = probe.Calls();
+    EXPECT_TRUE(secondProbe.WaitForFrames(4800, 2000ms));
+    EXPECT_EQ(probe.Calls(), oldCalls) << "the replaced callback still receives audio";
     EXPECT_EQ(ThreadCount(), threadsWhileRunning) << "more than one capture thread";
     EXPECT_EQ(capture->DeviceName(), PulseServer::kMonoSinkName);
 }
@@ -55,13 +51,12 @@ TEST_F(PulseCaptureLifecycle, EmptyCallbackIsAcceptedAndAudioIsDropped) {
 
 TEST_F(PulseCaptureLifecycle, RepeatedStartsAndStopsKeepFeedingTheHistory) {
     constexpr int kCycles = 8;
-    AudioHistory history;
     StereoBuffer view;
     uint64_t lastTotal = 0;
     server.PlayTone(PulseServer::kFloatSink, 440.0, 0.5, 48000, 2);
     for (int cycle = 0; cycle < kCycles; ++cycle) {
         const bool started = capture->Start(
-            cycle % 2 ? PulseServer::kFloatSink : "", [&history](const float* frames, size_t count) {
+            cycle % 2 ? PulseServer::kFloatSink : "", [this](const float* frames, size_t count) {
                 history.Push(frames, count);
             });
         ASSERT_TRUE(started) << capture->LastError();

@@ -38,7 +38,11 @@ TEST(CaptureFileName, NamesCarryTheLocalTimeStamp) {
     EXPECT_TRUE(std::regex_match(name, std::regex(R"(Wavelift \d{4}-\d{2}-\d{2} \d{2}-\d{2}-\d{2}\.wav)"))) << name;
 
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &before);
+#else
     localtime_r(&before, &local);
+#endif
     char year[8];
     std::strftime(year, sizeof year, "%Y", &local);
     EXPECT_EQ(name.substr(9, 4), year);
@@ -71,7 +75,8 @@ TEST(CaptureFileName, FolderSeparatorsAreNotDoubled) {
     TempDir dir;
     const auto plain = MakeCaptureFilePath(dir.path());
     const auto trailing = MakeCaptureFilePath(dir.path() / "");
-    EXPECT_EQ(trailing.string().find("//"), std::string::npos) << trailing;
+    const auto separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    EXPECT_EQ(trailing.string().find(std::string(2, separator)), std::string::npos) << trailing;
     EXPECT_EQ(trailing.parent_path(), plain.parent_path());
 
     const auto bare = MakeCaptureFilePath({});

@@ -118,13 +118,18 @@ TEST_F(SettingsFile, BufferSecondsIsCutAndClampedToTwoToTen) {
 
 TEST_F(SettingsFile, WrittenLayoutHasOneMemberPerLineInKeyOrder) {
     SaveSettings(std::filesystem::path("D:\\Audio"), "", 6, false);
-    EXPECT_EQ(ReadFile(),
-              "{\n"
-              "  \"alwaysOnTop\": false,\n"
-              "  \"bufferSeconds\": 6,\n"
-              "  \"deviceId\": \"\",\n"
-              "  \"saveFolder\": \"D:\\\\Audio\"\n"
-              "}");
+    // Written in text mode: the system's own line breaks.
+#ifdef _WIN32
+    const std::string eol = "\r\n";
+#else
+    const std::string eol = "\n";
+#endif
+    EXPECT_EQ(ReadFile(), "{" + eol +
+                              "  \"alwaysOnTop\": false," + eol +
+                              "  \"bufferSeconds\": 6," + eol +
+                              "  \"deviceId\": \"\"," + eol +
+                              "  \"saveFolder\": \"D:\\\\Audio\"" + eol +
+                              "}");
     const Settings back = LoadSettings();
     EXPECT_EQ(back.saveFolder, std::filesystem::path("D:\\Audio"));
 }

@@ -10,6 +10,7 @@
 #include "audio/channel_buffer.h"
 #include "audio/live_view.h"
 #include "audio/loopback_capture.h"
+#include "ui/column_cache.h"
 
 struct ImFont;
 struct ImVec2;
@@ -112,6 +113,10 @@ public:
 private:
     void UpdateMeters(float peakLeft, float peakRight, double now, float dt);
     void HandleShortcuts();
+    // The history's count of resets, which tells the column cache when the audio behind the view was replaced.
+    uint64_t HistoryGeneration();
+
+    ColumnCache columnCache;
 };
 
 // Candidate text-face files for the interface fonts: regular first, semibold second.

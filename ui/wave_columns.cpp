@@ -6,6 +6,7 @@
 #include <imgui.h>
 
 #include "ui/colors.h"
+#include "ui/column_cache.h"
 
 namespace {
 constexpr float kEnvelopeLimit = 1.05f;  // floating-point overs stop just past full scale
@@ -63,16 +64,22 @@ void DrawColumnChannel(ImDrawList* drawList, const ColumnSummary& summary, int64
 
 float DrawWaveColumns(ImDrawList* drawList, const WaveMapping& m, const StereoBuffer& view,
                       const LaneGeometry& leftLane, const LaneGeometry& rightLane, bool selectionVisible,
-                      int64_t selectionLow, int64_t selectionHigh, float uiScale) {
+                      int64_t selectionLow, int64_t selectionHigh, float uiScale, ColumnCache* cache) {
     float peakSeen = 0.0f;
     const int64_t first = m.FirstFrame();
     ForEachColumn(m, [&](const WaveColumn& column) {
         const bool selected = selectionVisible && selectionLow <= column.start && column.start < selectionHigh;
         const int64_t count = column.end - column.start;
-        const int64_t offset = column.start - first;
-        const ColumnSummary left = SummarizeSamples(view.left.samples + offset, count);
+        ColumnPair scanned;
+        if (!cache) {
+            const int64_t offset = column.start - first;
+            scanned = {SummarizeSamples(view.left.samples + offset, count),
+                       SummarizeSamples(view.right.samples + offset, count)};
+        }
+        const ColumnPair& pair = cache ? cache->Summaries(m, view, column) : scanned;
+        const ColumnSummary& left = pair.left;
+        const ColumnSummary& right = pair.right;
         DrawColumnChannel(drawList, left, count, leftLane, column, selected, uiScale);
-        const ColumnSummary right = SummarizeSamples(view.right.samples + offset, count);
         DrawColumnChannel(drawList, right, count, rightLane, column, selected, uiScale);
         peakSeen = std::max({peakSeen, left.max, -left.min, right.max, -right.min});
     });

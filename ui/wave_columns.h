@@ -13,6 +13,11 @@ struct ColumnSummary {
     double sumSquares = 0.0;
 };
 
+struct ColumnPair {
+    ColumnSummary left;
+    ColumnSummary right;
+};
+
 // Scans `count` samples (count > 0) in order.
 ColumnSummary SummarizeSamples(const float* samples, int64_t count);
 // Adds more samples to a summary; the result equals one scan over all of them.
@@ -57,8 +62,11 @@ void ForEachColumn(const WaveMapping& m, Visit&& visit) {
 void DrawColumnChannel(ImDrawList* drawList, const ColumnSummary& summary, int64_t frameCount,
                        const LaneGeometry& lane, const WaveColumn& column, bool selected, float uiScale);
 
-// Draws the columns of both lanes, scanning the whole view; returns the
-// largest absolute sample value seen.
+class ColumnCache;
+
+// Draws the columns of both lanes and returns the largest absolute sample
+// value seen. With a cache, only frames it has not seen are scanned;
+// without, the whole view is scanned. Both draw exactly the same.
 float DrawWaveColumns(ImDrawList* drawList, const WaveMapping& m, const StereoBuffer& view,
                       const LaneGeometry& leftLane, const LaneGeometry& rightLane, bool selectionVisible,
-                      int64_t selectionLow, int64_t selectionHigh, float uiScale);
+                      int64_t selectionLow, int64_t selectionHigh, float uiScale, ColumnCache* cache);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/app.h"
+
 namespace {
 constexpr double kMinSamplesPerPixel = 1e-6;
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/app.h"
+class App;
 
 // How the waveform panel maps absolute frame indices to screen x: the whole
 // view is fitted to the panel's width with the newest frame at the right edge.

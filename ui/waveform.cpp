@@ -1,10 +1,12 @@
 #include <algorithm>
+#include <mutex>
 #include <string>
 
 #include <imgui.h>
 
 #include "app/app.h"
 #include "ui/colors.h"
+#include "ui/column_cache.h"
 #include "ui/icons.h"
 #include "ui/text_format.h"
 #include "ui/ui_fonts.h"
@@ -76,6 +78,12 @@ bool AnyPopupOpen() { return ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId);
 
 }  // namespace
 
+// The view was taken at the start of this frame, after any reset the frame made.
+uint64_t App::HistoryGeneration() {
+    std::lock_guard<std::mutex> lock(history.mutex);
+    return history.StateLocked().resetCount;
+}
+
 void App::DrawWaveform(const Rect& r) {
     ImDrawList* dl = ImGui::GetWindowDrawList();
     const float s = uiScale;
@@ -100,8 +108,12 @@ void App::DrawWaveform(const Rect& r) {
     const bool selectionVisible = selectionActive && hi > lo;
 
     float peakSeen = 0.0f;
-    if (m.frameCount > 0)
-        peakSeen = DrawWaveColumns(dl, m, view, leftLane, rightLane, selectionVisible, lo, hi, s);
+    if (m.frameCount > 0) {
+        ColumnCache* cache = fullRecompute ? nullptr : &columnCache;
+        // A frozen view keeps the generation it was taken in.
+        if (cache) cache->Prepare(m, paused ? cache->Generation() : HistoryGeneration());
+        peakSeen = DrawWaveColumns(dl, m, view, leftLane, rightLane, selectionVisible, lo, hi, s, cache);
+    }
 
     dl->AddText(small, small->FontSize, ImVec2(r.x0 + kLabelInset * s, r.y0 + kLabelTop * s), colors::kTextDim, "L");
     dl->AddText(small, small->FontSize, ImVec2(r.x0 + kLabelInset * s, r.y0 + laneHeight + kLabelTop * s),

@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -210,13 +210,20 @@ pid_t PulseServer::Spawn(const std::vector<std::string>& argv, const std::vector
     for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t child = -1;
-    const int failed = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return failed ? -1 : child;
+    // The children die with the test process, even when it crashes or is
+    // killed on a timeout, so no server outlives its test.
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child != 0) return child;
+    // In the child only async-signal-safe calls until exec.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    const int input = open("/dev/null", O_RDONLY);
+    const int output = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (input < 0 || output < 0) _exit(127);
+    dup2(input, STDIN_FILENO);
+    dup2(output, STDOUT_FILENO);
+    dup2(output, STDERR_FILENO);
+    execvpe(args[0], args.data(), envp.data());
+    _exit(127);
 }

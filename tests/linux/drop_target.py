@@ -2,7 +2,8 @@
 """A GTK 3 drop target for the drag-out tests.
 
 Opens one window at the given place that takes text/uri-list drops and prints
-each URI it receives on its own line; prints "ready" once the window is up.
+each URI it receives on its own line; prints "ready X Y WIDTH HEIGHT" (its place on the screen)
+once the window is up.
 With --refuse it offers only a type no source provides, so every drop is refused.
 """
 import argparse
@@ -34,7 +35,8 @@ def main():
             print(uri, flush=True)
 
     def announce():
-        print("ready", flush=True)
+        x, y = window.get_window().get_origin()[1:]
+        print("ready %d %d %d %d" % (x, y, window.get_allocated_width(), window.get_allocated_height()), flush=True)
         return False
 
     window.connect("drag-data-received", on_data)

@@ -7,6 +7,8 @@
 #include <imgui_impl_glfw.h>
 
 #include <chrono>
+#include <cstdio>
+#include <memory>
 #include <fstream>
 #include <thread>
 
@@ -25,16 +27,24 @@ using namespace std::chrono_literals;
 // The program's window sits at the top-left; drop targets to its right.
 constexpr int kWindowWidth = 200, kWindowHeight = 150;
 constexpr int kTargetX = 400, kTargetY = 50, kTargetWidth = 300, kTargetHeight = 200;
-const std::string kOverTarget[] = {"550", "150"};
-const std::string kOverNothing[] = {"800", "600"};
+
+struct Spot {
+    int x = 0, y = 0;
+    std::string X() const { return std::to_string(x); }
+    std::string Y() const { return std::to_string(y); }
+};
+const Spot kOverNothing{1000, 740};
 constexpr auto kTargetStartTimeout = 20s;
 
 std::filesystem::path DropTargetScript() { return std::filesystem::path(__FILE__).parent_path() / "drop_target.py"; }
 
 class XdndDrag : public ::testing::Test {
 protected:
+    virtual bool WithWindowManager() const { return false; }
+
     void SetUp() override {
-        ASSERT_TRUE(display.Ready());
+        display = std::make_unique<XvfbDisplay>(WithWindowManager());
+        ASSERT_TRUE(display->Ready());
         ASSERT_TRUE(glfwInit());
         glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
         glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
@@ -43,6 +53,7 @@ protected:
         glfwSetWindowPos(window, 0, 0);
         glfwShowWindow(window);
         platform::SetMainWindow(window);
+        WaitUntilPlaced();
 
         ImGui::CreateContext();
         unsigned char* pixels = nullptr;
@@ -54,7 +65,19 @@ protected:
         std::ofstream(file, std::ios::binary) << "RIFF";
     }
 
+    void WaitUntilPlaced() {
+        int x = -1, y = -1;
+        for (int i = 0; i < 100; ++i) {
+            glfwPollEvents();
+            glfwGetWindowPos(window, &x, &y);
+            if (glfwGetWindowAttrib(window, GLFW_VISIBLE) && (x > 0 || !WithWindowManager())) break;
+            std::this_thread::sleep_for(20ms);
+        }
+        insideWindow = {x + kWindowWidth / 2, y + kWindowHeight / 2};
+    }
+
     void TearDown() override {
+        target.Stop();
         platform::SetMainWindow(nullptr);
         if (ImGui::GetCurrentContext() != nullptr) {
             ImGui_ImplGlfw_Shutdown();
@@ -76,7 +99,7 @@ protected:
 
     // The press that starts a drag-out happens in the program's window, as a user's would.
     void PressInsideWindow() {
-        ASSERT_TRUE(display.Xdotool({"mousemove", "100", "75", "mousedown", "1"}));
+        ASSERT_TRUE(display->Xdotool({"mousemove", insideWindow.X(), insideWindow.Y(), "mousedown", "1"}));
         for (int i = 0; i < 200 && !ImGui::GetIO().MouseDown[0]; ++i) PumpFrames(1);
         ASSERT_TRUE(ImGui::GetIO().MouseDown[0]);
     }
@@ -88,13 +111,18 @@ protected:
                                          std::to_string(kTargetHeight)};
         if (refuse) argv.push_back("--refuse");
         ASSERT_TRUE(target.Start(argv, {}, true));
-        ASSERT_EQ(target.ReadLine(kTargetStartTimeout), "ready");
+        // "ready x y width height": where the window really is, wherever a window manager put it.
+        const auto ready = target.ReadLine(kTargetStartTimeout);
+        ASSERT_TRUE(ready && ready->starts_with("ready ")) << ready.value_or("(nothing)");
+        int x = 0, y = 0, width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(ready->c_str(), "ready %d %d %d %d", &x, &y, &width, &height), 4);
+        overTarget = {x + width / 2, y + height / 2};
     }
 
     // Runs DragFileOut while xdotool plays the user's part; counts the callbacks.
     DragResult DragWhile(const std::vector<std::string>& userActions) {
         TestChild user;
-        EXPECT_TRUE(display.XdotoolInBackground(user, userActions));
+        EXPECT_TRUE(display->XdotoolInBackground(user, userActions));
         int calls = 0;
         DragResult result = DragResult::Failed;
         platform::DragFileOut(file, [&](DragResult r) {
@@ -106,8 +134,8 @@ protected:
         return result;
     }
 
-    static std::vector<std::string> MoveAndRelease(const std::string (&to)[2]) {
-        return {"sleep", "0.3", "mousemove", "300", "100", "sleep", "0.15", "mousemove", to[0], to[1],
+    static std::vector<std::string> MoveAndRelease(const Spot& to) {
+        return {"sleep", "0.3", "mousemove", "300", "100", "sleep", "0.15", "mousemove", to.X(), to.Y(),
                 "sleep", "0.15", "mousemove_relative", "--", "5", "5", "sleep", "0.4", "mouseup", "1"};
     }
 
@@ -121,8 +149,10 @@ protected:
         return uris;
     }
 
-    XvfbDisplay display;
+    std::unique_ptr<XvfbDisplay> display;
     ScratchDir folder;
+    Spot insideWindow;
+    Spot overTarget{kTargetX + kTargetWidth / 2, kTargetY + kTargetHeight / 2};
     std::filesystem::path file;
     GLFWwindow* window = nullptr;
     TestChild target;
@@ -131,7 +161,7 @@ protected:
 TEST_F(XdndDrag, DropOntoATargetDeliversOneUriAndReleasesTheButton) {
     StartTarget();
     PressInsideWindow();
-    EXPECT_EQ(DragWhile(MoveAndRelease(kOverTarget)), DragResult::Dropped);
+    EXPECT_EQ(DragWhile(MoveAndRelease(overTarget)), DragResult::Dropped);
 
     const std::vector<std::string> uris = ReceivedUris(3s);
     ASSERT_EQ(uris.size(), 1u);
@@ -154,8 +184,9 @@ TEST_F(XdndDrag, ReleaseOverNoTargetIsCancelled) {
 TEST_F(XdndDrag, ReleaseBackOnTheProgramsOwnWindowIsCancelled) {
     StartTarget();
     PressInsideWindow();
-    const DragResult result = DragWhile({"sleep", "0.3", "mousemove", "550", "150", "sleep", "0.3", "mousemove",
-                                         "120", "80", "sleep", "0.3", "mouseup", "1"});
+    const DragResult result = DragWhile({"sleep", "0.3", "mousemove", overTarget.X(), overTarget.Y(), "sleep", "0.3",
+                                         "mousemove", insideWindow.X(), insideWindow.Y(), "sleep", "0.3", "mouseup",
+                                         "1"});
     EXPECT_EQ(result, DragResult::Cancelled);
     EXPECT_TRUE(ReceivedUris(1s).empty());
 }
@@ -163,7 +194,7 @@ TEST_F(XdndDrag, ReleaseBackOnTheProgramsOwnWindowIsCancelled) {
 TEST_F(XdndDrag, EscapeCancelsTheDragOverATarget) {
     StartTarget();
     PressInsideWindow();
-    const DragResult result = DragWhile({"sleep", "0.3", "mousemove", kOverTarget[0], kOverTarget[1], "sleep", "0.4",
+    const DragResult result = DragWhile({"sleep", "0.3", "mousemove", overTarget.X(), overTarget.Y(), "sleep", "0.4",
                                          "key", "Escape", "sleep", "0.2", "mouseup", "1"});
     EXPECT_EQ(result, DragResult::Cancelled);
     EXPECT_TRUE(ReceivedUris(1s).empty());
@@ -174,13 +205,13 @@ TEST_F(XdndDrag, EscapeCancelsTheDragOverATarget) {
 TEST_F(XdndDrag, TargetRefusingTheFileGivesCancelled) {
     StartTarget(true);
     PressInsideWindow();
-    EXPECT_EQ(DragWhile(MoveAndRelease(kOverTarget)), DragResult::Cancelled);
+    EXPECT_EQ(DragWhile(MoveAndRelease(overTarget)), DragResult::Cancelled);
     EXPECT_TRUE(ReceivedUris(1s).empty());
 }
 
 TEST_F(XdndDrag, SilentTargetEndsTheDragAfterATimeout) {
     // A window that claims to take drops but never answers.
-    Display* other = XOpenDisplay(display.Name().c_str());
+    Display* other = XOpenDisplay(display->Name().c_str());
     ASSERT_NE(other, nullptr);
     const Window silent = XCreateSimpleWindow(other, DefaultRootWindow(other), kTargetX, kTargetY, kTargetWidth,
                                               kTargetHeight, 0, 0, 0);
@@ -192,7 +223,7 @@ TEST_F(XdndDrag, SilentTargetEndsTheDragAfterATimeout) {
 
     PressInsideWindow();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(DragWhile(MoveAndRelease(kOverTarget)), DragResult::Cancelled);
+    EXPECT_EQ(DragWhile(MoveAndRelease(overTarget)), DragResult::Cancelled);
     // It waited for an answer that never came, then gave up.
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GT(elapsed, 2500ms);
@@ -203,7 +234,7 @@ TEST_F(XdndDrag, SilentTargetEndsTheDragAfterATimeout) {
 TEST_F(XdndDrag, MissingCallbackIsFine) {
     PressInsideWindow();
     TestChild user;
-    ASSERT_TRUE(display.XdotoolInBackground(user, MoveAndRelease(kOverNothing)));
+    ASSERT_TRUE(display->XdotoolInBackground(user, MoveAndRelease(kOverNothing)));
     platform::DragFileOut(file, nullptr);
     user.Wait();
     PumpFrames(3);
@@ -221,6 +252,23 @@ TEST_F(XdndDrag, MissingFileFailsWithoutADrag) {
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(result, DragResult::Failed);
     EXPECT_TRUE(ImGui::GetIO().MouseDown[0]);
+}
+
+// With a window manager the target's XdndAware sits on a client window inside a frame.
+class XdndDragUnderWindowManager : public XdndDrag {
+protected:
+    bool WithWindowManager() const override { return true; }
+};
+
+TEST_F(XdndDragUnderWindowManager, DropOntoAFramedTargetDeliversOneUri) {
+    StartTarget();
+    PressInsideWindow();
+    EXPECT_EQ(DragWhile(MoveAndRelease(overTarget)), DragResult::Dropped);
+    const std::vector<std::string> uris = ReceivedUris(3s);
+    ASSERT_EQ(uris.size(), 1u);
+    EXPECT_EQ(uris[0], FileUriFromPath(file));
+    PumpFrames(3);
+    EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
 }
 
 TEST(XdndWithoutDisplay, FailsAtOnceWithOrWithoutCallback) {

@@ -10,7 +10,7 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return dir; }
-    std::filesystem::path operator/(const std::string& name) const { return dir / name; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const { return dir / name; }
 
 private:
     std::filesystem::path dir;

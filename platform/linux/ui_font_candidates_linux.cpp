@@ -15,13 +15,9 @@ std::filesystem::path FileOf(FcPattern* font) {
     return std::filesystem::path(reinterpret_cast<const char*>(file));
 }
 
-// The best face of `family` at `weight`; empty unless its weight is exactly that.
-std::filesystem::path ExactFace(FcConfig* config, const FcChar8* family, int weight) {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, family);
-    FcPatternAddInteger(pattern, FC_WEIGHT, weight);
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcPatternAddInteger(pattern, FC_WIDTH, FC_WIDTH_NORMAL);
+// The file fontconfig matches for `pattern` (consumed). With a family given,
+// only a face of exactly that family and weight counts.
+std::filesystem::path MatchFile(FcConfig* config, FcPattern* pattern, const FcChar8* family, int weight) {
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
@@ -30,31 +26,33 @@ std::filesystem::path ExactFace(FcConfig* config, const FcChar8* family, int wei
     if (match) {
         FcChar8* matchedFamily = nullptr;
         int matchedWeight = -1;
-        if (FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch &&
-            FcStrCmpIgnoreCase(matchedFamily, family) == 0 &&
-            FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight) == FcResultMatch && matchedWeight == weight)
-            path = FileOf(match);
+        const bool exact = !family ||
+                           (FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch &&
+                            FcStrCmpIgnoreCase(matchedFamily, family) == 0 &&
+                            FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight) == FcResultMatch &&
+                            matchedWeight == weight);
+        if (exact) path = FileOf(match);
         FcPatternDestroy(match);
     }
     FcPatternDestroy(pattern);
     return path;
 }
 
+// The upright face of `family` at exactly `weight`, or empty.
+std::filesystem::path ExactFace(FcConfig* config, const FcChar8* family, int weight) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, family);
+    FcPatternAddInteger(pattern, FC_WEIGHT, weight);
+    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern, FC_WIDTH, FC_WIDTH_NORMAL);
+    return MatchFile(config, pattern, family, weight);
+}
+
 // The system's sans-serif match at a weight, whatever it offers.
 std::filesystem::path SansFace(FcConfig* config, int weight) {
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
     FcPatternAddInteger(pattern, FC_WEIGHT, weight);
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(config, pattern, &result);
-    std::filesystem::path path;
-    if (match) {
-        path = FileOf(match);
-        FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
-    return path;
+    return MatchFile(config, pattern, nullptr, weight);
 }
 
 }  // namespace

@@ -58,8 +58,9 @@ std::filesystem::path SansFace(FcConfig* config, int weight) {
 }  // namespace
 
 std::vector<std::filesystem::path> GetUiFontCandidates() {
-    if (!FcInit()) return {};
-    FcConfig* config = FcConfigGetCurrent();
+    // A private configuration, released at the end, so nothing stays behind.
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config) return {};
     std::vector<std::filesystem::path> candidates;
 
     // Families in the order the system prefers them for sans-serif.
@@ -90,5 +91,6 @@ std::vector<std::filesystem::path> GetUiFontCandidates() {
         if (!regular.empty()) candidates.push_back(regular);
         if (!semibold.empty()) candidates.push_back(semibold);
     }
+    FcConfigDestroy(config);
     return candidates;
 }

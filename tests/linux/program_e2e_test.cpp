@@ -117,8 +117,11 @@ protected:
         if (!withDisplay) argv = {"/usr/bin/env", "-u", "DISPLAY"};
         for (const char* word : {"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", WAVELIFT_PROGRAM_FILE}) argv.push_back(word);
         argv.push_back(ErrorFile().string());
+        // In the sanitizer build the software GL driver keeps allocations until
+        // exit, which the leak check would count against the program; its own
+        // code is leak-checked in the headless suites.
         std::vector<std::string> environment = {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + ConfigHome().string(),
-                                                "LIBGL_ALWAYS_SOFTWARE=1"};
+                                                "LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
         environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
         ASSERT_TRUE(program.Start(argv, environment));
     }
@@ -322,6 +325,9 @@ TEST_F(ProgramTest, WithoutADisplayExitsWithCodeOneAndSaysWhy) {
 }
 
 TEST_F(ProgramTest, DrawsNoFasterThanTheDisplayRefreshAndLeavesTheCpuMostlyIdle) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "frame rate and CPU use are measured in the optimised build";
+#endif
     ASSERT_TRUE(sound.Start());
     const fs::path counter = home / "frames";
     Launch({std::string("LD_PRELOAD=") + WAVELIFT_FRAME_COUNTER_FILE, "WAVELIFT_TEST_FRAME_COUNT_FILE=" + counter.string()});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/path_text.h"
 #include "tests/ui/wave_test_support.h"
 #include "ui/icons.h"
 #include "ui/text_format.h"
@@ -137,7 +138,7 @@ TEST(StatusBar, ALongSaveFolderKeepsItsTailAfterAnEllipsisWithinFortyFivePercent
     HeadlessUi ui(600, 421, /*systemFonts=*/true);
     StartCapture(ui);
     ui.app.saveFolder = ui.temp.path() / "a rather long folder name that goes on and on" /
-                        "and then some more folders" / "Wavelift \xc3\xbcnterwegs \xc3\xa9t\xc3\xa9";
+                        "and then some more folders" / Utf8ToPath("Wavelift \xc3\xbcnterwegs \xc3\xa9t\xc3\xa9");
     ui.Frame();
     ImFont* font = ui.app.smallFont;
     const auto ellipsis = ui.FindText("\xe2\x80\xa6", font);

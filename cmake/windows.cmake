@@ -23,7 +23,10 @@ wavelift_warnings(wavelift_platform_windows)
 
 if(WAVELIFT_BUILD_PROGRAM)
   file(GLOB WAVELIFT_APP_WINDOWS_SOURCES CONFIGURE_DEPENDS app/windows/*.cpp)
-  add_executable(wavelift WIN32 ${WAVELIFT_APP_WINDOWS_SOURCES} app/windows/wavelift.rc)
+  # Icon and manifest, compiled without the C++ warning flags the resource compiler does not know.
+  add_library(wavelift_resources OBJECT app/windows/wavelift.rc)
+  target_include_directories(wavelift_resources PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
+  add_executable(wavelift WIN32 ${WAVELIFT_APP_WINDOWS_SOURCES} $<TARGET_OBJECTS:wavelift_resources>)
   # The core comes first: its objects call into the capture and shell libraries after it.
   target_link_libraries(wavelift PRIVATE wavelift_core wavelift_capture_wasapi wavelift_platform_windows imgui_win32
     d3d11 dxgi dwmapi)

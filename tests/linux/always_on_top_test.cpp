@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 // Xlib's macros (None, Bool) clash with the test framework unless it comes first.
-#include <GLFW/glfw3.h>
-#define GLFW_EXPOSE_NATIVE_X11
-#include <GLFW/glfw3native.h>
+#include "tests/linux/test_window.h"
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -25,8 +23,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(display.Ready());
         ASSERT_TRUE(glfwInit());
-        glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
-        window = glfwCreateWindow(320, 200, "Wavelift", nullptr, nullptr);
+        window = CreateShownTestWindow(320, 200);
         ASSERT_NE(window, nullptr);
         platform::SetMainWindow(window);
         observer = XOpenDisplay(display.Name().c_str());

@@ -52,6 +52,7 @@ protected:
         WaitUntilPlaced();
 
         ImGui::CreateContext();
+        ImGui::GetIO().IniFilename = nullptr;
         unsigned char* pixels = nullptr;
         int width = 0, height = 0;
         ImGui::GetIO().Fonts->GetTexDataAsAlpha8(&pixels, &width, &height);

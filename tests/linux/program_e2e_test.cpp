@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/app.h"
+#include "tests/linux/program_under_test.h"
 #include "tests/linux/pulse_server.h"
 #include "tests/linux/test_child.h"
 #include "tests/linux/xvfb_display.h"
@@ -37,50 +38,9 @@ namespace {
 
 constexpr char kScreen[] = "1920x1080x24";
 constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
-constexpr auto kWindowTimeout = std::chrono::seconds(30);
 constexpr uint32_t kBackground = 0x0D1015;
 constexpr uint32_t kAccent = 0x38BDF8;
 constexpr uint32_t kMeterGreen = 0x22C55E;
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The program's window contents as 0xRRGGBB pixels.
-struct Screenshot {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-
-    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-    int Count(const Rect& area, const std::function<bool(uint32_t)>& match) const {
-        if (pixels.empty()) return 0;
-        int count = 0;
-        for (int y = static_cast<int>(area.y0); y < static_cast<int>(area.y1); ++y)
-            for (int x = static_cast<int>(area.x0); x < static_cast<int>(area.x1); ++x) count += match(At(x, y));
-        return count;
-    }
-    // Columns of `area` with at least `minimum` matching pixels: a drawn signal,
-    // not just the flat line of silence.
-    int Columns(const Rect& area, const std::function<bool(uint32_t)>& match, int minimum) const {
-        if (pixels.empty()) return 0;
-        int columns = 0;
-        for (int x = static_cast<int>(area.x0); x < static_cast<int>(area.x1); ++x) {
-            int found = 0;
-            for (int y = static_cast<int>(area.y0); y < static_cast<int>(area.y1); ++y) found += match(At(x, y));
-            columns += found >= minimum;
-        }
-        return columns;
-    }
-    // A binary PPM, for looking at a failure.
-    void Save(const fs::path& path) const {
-        std::ofstream out(path, std::ios::binary);
-        out << "P6\n" << width << " " << height << "\n255\n";
-        for (uint32_t p : pixels) out.put(char(p >> 16)).put(char(p >> 8)).put(char(p));
-    }
-};
 
 // Blue-dominated pixels: the accent and its tints blended over the dark panels.
 bool IsAccentLike(uint32_t p) {
@@ -92,115 +52,27 @@ class ProgramTest : public ::testing::Test {
 protected:
     XvfbDisplay xserver{false, kScreen};
     PulseServer sound;
-    fs::path home;
+    ProgramUnderTest program{WAVELIFT_PROGRAM_FILE};
     Display* display = nullptr;
-    TestChild program;
 
     void SetUp() override {
         ASSERT_TRUE(xserver.Ready());
-        char pattern[] = "/tmp/wavelift-program-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        home = pattern;
-        display = XOpenDisplay(xserver.Name().c_str());
-        ASSERT_NE(display, nullptr);
-    }
-    void TearDown() override {
-        program.Stop();
-        if (display) XCloseDisplay(display);
-        std::error_code ignored;
-        fs::remove_all(home, ignored);
+        ASSERT_TRUE(program.Open(xserver.Name()));
+        display = program.Connection();
     }
 
-    fs::path ConfigHome() const { return home / "config"; }
-    fs::path ErrorFile() const { return home / "stderr.txt"; }
+    fs::path ConfigHome() const { return program.ConfigHome(); }
+    fs::path ErrorFile() const { return program.ErrorFile(); }
 
-    // Starts the program with its standard error kept in ErrorFile().
     void Launch(const std::vector<std::string>& extraEnvironment = {}, bool withDisplay = true) {
-        std::vector<std::string> argv;
-        if (!withDisplay) argv = {"/usr/bin/env", "-u", "DISPLAY"};
-        for (const char* word : {"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", WAVELIFT_PROGRAM_FILE}) argv.push_back(word);
-        argv.push_back(ErrorFile().string());
-        // In the sanitizer build the software GL driver keeps allocations until
-        // exit, which the leak check would count against the program; its own
-        // code is leak-checked in the headless suites.
-        std::vector<std::string> environment = {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + ConfigHome().string(),
-                                                "LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
-        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-        ASSERT_TRUE(program.Start(argv, environment));
+        ASSERT_TRUE(program.Launch(extraEnvironment, withDisplay));
     }
-
-    // The program's top-level window once it is mapped; None on timeout.
-    Window WaitForWindow() {
-        const auto deadline = Clock::now() + kWindowTimeout;
-        while (Clock::now() < deadline) {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            Window found = None;
-            if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-                for (unsigned i = 0; i < count && found == None; ++i) {
-                    char* name = nullptr;
-                    XWindowAttributes attributes{};
-                    if (XFetchName(display, children[i], &name) && name && std::string(name) == "Wavelift" &&
-                        XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
-                        found = children[i];
-                    if (name) XFree(name);
-                }
-                if (children) XFree(children);
-            }
-            if (found != None) return found;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return None;
-    }
-
-    Screenshot Capture(Window window) {
-        XWindowAttributes attributes{};
-        XGetWindowAttributes(display, window, &attributes);
-        Screenshot shot;
-        XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
-        if (!image) return shot;
-        shot.width = attributes.width;
-        shot.height = attributes.height;
-        for (int y = 0; y < shot.height; ++y)
-            for (int x = 0; x < shot.width; ++x) shot.pixels.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
-        XDestroyImage(image);
-        return shot;
-    }
-
-    // Screenshots until one satisfies `ready`; the last one on timeout.
+    Window WaitForWindow() { return program.WaitForWindow(); }
     Screenshot CaptureOnce(Window window, const std::function<bool(const Screenshot&)>& ready) {
-        const auto deadline = Clock::now() + kWindowTimeout;
-        Screenshot shot = Capture(window);
-        while (!ready(shot) && Clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            shot = Capture(window);
-        }
-        return shot;
+        return program.CaptureOnce(window, ready);
     }
-
-    long ProgramPid(Window window) {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
-                           &type, &format, &count, &remaining, &data);
-        const long pid = (data && count == 1) ? *reinterpret_cast<long*>(data) : -1;
-        if (data) XFree(data);
-        return pid;
-    }
-
-    void SendDeleteWindow(Window window) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, window, False, NoEventMask, &event);
-        XFlush(display);
-    }
+    long ProgramPid(Window window) { return program.ProgramPid(window); }
+    void SendDeleteWindow(Window window) { program.SendDeleteWindow(window); }
 
     void SetXftDpi(int dpi) {
         const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
@@ -332,7 +204,7 @@ TEST_F(ProgramTest, DrawsNoFasterThanTheDisplayRefreshAndLeavesTheCpuMostlyIdle)
     GTEST_SKIP() << "frame rate and CPU use are measured in the optimised build";
 #endif
     ASSERT_TRUE(sound.Start());
-    const fs::path counter = home / "frames";
+    const fs::path counter = program.Home() / "frames";
     Launch({std::string("LD_PRELOAD=") + WAVELIFT_FRAME_COUNTER_FILE, "WAVELIFT_TEST_FRAME_COUNT_FILE=" + counter.string()});
     const Window window = WaitForWindow();
     ASSERT_NE(window, None) << ReadText(ErrorFile());

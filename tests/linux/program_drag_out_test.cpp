@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -47,6 +48,9 @@ constexpr double kToneSeconds = 30.0;
 constexpr uint32_t kAmber = 0xFBBF24;
 constexpr int kHandleMinimumPixels = 40;  // of the two 8 x 16 handles at the top and bottom of an edge
 constexpr int kStatusMinimumPixels = 30;
+// The note of a drop names the file; that of a cancelled drag is two words.
+constexpr int kDroppedStatusMinimumWidth = 250;
+constexpr int kCancelledStatusMaximumWidth = 160;
 constexpr double kFullScale24 = 8388608.0;
 
 constexpr auto kTargetStartTimeout = 20s;
@@ -54,8 +58,6 @@ constexpr auto kScreenTimeout = 20s;
 constexpr auto kFileTimeout = 15s;
 constexpr auto kDropTimeout = 15s;
 constexpr auto kPoll = 50ms;
-// How long the program's drag loop gets to take the pointer after writing the file.
-constexpr auto kGrabSettle = 300ms;
 
 fs::path DropTargetScript() { return fs::path(__FILE__).parent_path() / "drop_target.py"; }
 
@@ -151,7 +153,7 @@ protected:
     PulseServer sound;
     ProgramUnderTest program{WAVELIFT_PROGRAM_FILE};
     TestChild target;
-    unsigned long window = 0;
+    XWindowId window = 0;
     int originX = 0, originY = 0;
     const MainLayout layout = ComputeMainLayout(0, 0, kWindowWidth, kWindowHeight, 1.0f);
     const double samplesPerPixel =
@@ -188,9 +190,9 @@ protected:
     }
 
     void TearDown() override {
-        if (HasFailure()) {
-            const fs::path keep = fs::temp_directory_path() / (std::string("wavelift-drag-out-") +
-                                                               testing::UnitTest::GetInstance()->current_test_info()->name() + ".ppm");
+        if (HasFailure() && window != 0) {
+            const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+            const fs::path keep = fs::temp_directory_path() / ("wavelift-drag-out-" + name + ".ppm");
             program.Capture(window).Save(keep);
             std::printf("screenshot: %s\n", keep.string().c_str());
         }
@@ -261,7 +263,10 @@ protected:
             files = WavFilesIn(SaveFolder());
         }
         EXPECT_EQ(files.size(), 1u) << "the drag-out wrote no file";
-        std::this_thread::sleep_for(kGrabSettle);
+        // The program takes the drag selection just before it grabs the pointer.
+        while (program.SelectionOwner("XdndSelection") != window && Clock::now() < deadline)
+            std::this_thread::sleep_for(kPoll);
+        EXPECT_EQ(program.SelectionOwner("XdndSelection"), window) << "the drag never began";
         return files.empty() ? fs::path() : files.front();
     }
 
@@ -300,12 +305,20 @@ protected:
         return uris;
     }
 
-    // The status line shown in the success colour once the program draws again after the drag.
-    bool StatusShownInGreen() {
-        const Screenshot shot = program.CaptureOnce(
-            window, [&](const Screenshot& s) { return s.Count(layout.statusBar, IsSuccessGreen) >= kStatusMinimumPixels; },
-            kScreenTimeout);
-        return shot.Count(layout.statusBar, IsSuccessGreen) >= kStatusMinimumPixels;
+    // How wide the status line in the success colour is, once the program
+    // draws again after the drag; 0 if it never shows.
+    int GreenStatusWidth() {
+        const auto shown = [&](const Screenshot& s) {
+            return s.Count(layout.statusBar, IsSuccessGreen) >= kStatusMinimumPixels;
+        };
+        const Screenshot shot = program.CaptureOnce(window, shown, kScreenTimeout);
+        if (!shown(shot)) return 0;
+        const Rect& bar = layout.statusBar;
+        for (int x = static_cast<int>(bar.x0); x < static_cast<int>(bar.x1); ++x) {
+            const Rect column{static_cast<float>(x), bar.y0, static_cast<float>(x + 1), bar.y1};
+            if (shot.Count(column, IsSuccessGreen) > 0) return static_cast<int>(bar.x1) - x;
+        }
+        return 0;
     }
 
     int targetX = kTargetX, targetY = kTargetY, targetWidth = kTargetWidth, targetHeight = kTargetHeight;
@@ -323,7 +336,7 @@ TEST_F(ProgramDragOut, DropOnAnotherApplicationHandsOverOneSecondOfTheToneAsA24B
     EXPECT_EQ(PathFromFileUri(uris[0]), file);
     EXPECT_EQ(file.parent_path(), SaveFolder());
     EXPECT_TRUE(file.filename().string().starts_with("Wavelift ")) << file;
-    EXPECT_TRUE(StatusShownInGreen()) << "the status bar reports the drop";
+    EXPECT_GT(GreenStatusWidth(), kDroppedStatusMinimumWidth) << "the status bar names the dropped file";
     EXPECT_TRUE(fs::exists(file)) << "a dropped file stays";
 
     const std::optional<WavFile> wav = ReadWav(file);
@@ -343,6 +356,7 @@ TEST_F(ProgramDragOut, DropOnAnotherApplicationHandsOverOneSecondOfTheToneAsA24B
     const int fromX = static_cast<int>(layout.waveform.x0) + 100, toX = fromX + 200;
     DragSelect(fromX, toX);
     const Screenshot shot = WaitForSelection(fromX, toX);
+    if (const char* keep = std::getenv("WAVELIFT_TEST_SCREENSHOT")) shot.Save(keep);
     EXPECT_GE(HandlePixels(shot, layout.waveform, fromX), kHandleMinimumPixels) << "new selection start";
     EXPECT_GE(HandlePixels(shot, layout.waveform, toX), kHandleMinimumPixels) << "new selection end";
     EXPECT_EQ(HandlePixels(shot, layout.waveform, selection.first), 0) << "the old selection is gone";
@@ -354,7 +368,9 @@ TEST_F(ProgramDragOut, ReleaseOverNoApplicationCancelsAndLeavesNoFile) {
     ASSERT_FALSE(file.empty());
     MoveHeldPointerTo(selection, kOverNothingX, kOverNothingY, {"mouseup", "1"});
 
-    EXPECT_TRUE(StatusShownInGreen()) << "the status bar reports the end of the drag";
+    const int statusWidth = GreenStatusWidth();
+    EXPECT_GT(statusWidth, 0) << "the status bar reports the end of the drag";
+    EXPECT_LT(statusWidth, kCancelledStatusMaximumWidth) << "a short note, no file name";
     EXPECT_TRUE(WavFilesIn(SaveFolder()).empty());
 }
 
@@ -366,7 +382,9 @@ TEST_F(ProgramDragOut, EscapeOverATargetCancelsAndLeavesNoFile) {
     MoveHeldPointerTo(selection, targetX + targetWidth / 2, targetY + targetHeight / 2,
                       {"key", "Escape", "sleep", "0.2", "mouseup", "1"});
 
-    EXPECT_TRUE(StatusShownInGreen()) << "the status bar reports the end of the drag";
+    const int statusWidth = GreenStatusWidth();
+    EXPECT_GT(statusWidth, 0) << "the status bar reports the end of the drag";
+    EXPECT_LT(statusWidth, kCancelledStatusMaximumWidth) << "a short note, no file name";
     EXPECT_TRUE(WavFilesIn(SaveFolder()).empty());
     EXPECT_TRUE(ReceivedUris(1s).empty());
 }

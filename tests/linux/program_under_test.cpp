@@ -114,10 +114,16 @@ bool ProgramUnderTest::WindowOrigin(XWindowId window, int& x, int& y) const {
 }
 
 Screenshot ProgramUnderTest::Capture(XWindowId window) const {
+    // A window that went away with its program gives an empty screenshot, not Xlib's exit.
+    XSync(display, False);
+    const auto previousHandler = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
+    const bool exists = XGetWindowAttributes(display, window, &attributes);
+    XImage* image = exists ? XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap)
+                           : nullptr;
+    XSync(display, False);
+    XSetErrorHandler(previousHandler);
     Screenshot shot;
-    XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (!image) return shot;
     shot.width = attributes.width;
     shot.height = attributes.height;
@@ -149,6 +155,10 @@ long ProgramUnderTest::ProgramPid(XWindowId window) const {
     const long pid = (data && count == 1) ? *reinterpret_cast<long*>(data) : -1;
     if (data) XFree(data);
     return pid;
+}
+
+XWindowId ProgramUnderTest::SelectionOwner(const char* selection) const {
+    return XGetSelectionOwner(display, XInternAtom(display, selection, False));
 }
 
 void ProgramUnderTest::SendDeleteWindow(XWindowId window) const {

@@ -67,6 +67,8 @@ public:
     Screenshot CaptureOnce(XWindowId window, const std::function<bool(const Screenshot&)>& ready,
                            std::chrono::milliseconds timeout = kWindowTimeout) const;
     long ProgramPid(XWindowId window) const;
+    // The window owning the named selection now; 0 when none does.
+    XWindowId SelectionOwner(const char* selection) const;
     // Asks the window to close, as a window manager's close button does.
     void SendDeleteWindow(XWindowId window) const;
 

@@ -190,6 +190,8 @@ protected:
     }
 
     void TearDown() override {
+        // The sanitizer build's program reports undefined behaviour on its standard error and goes on.
+        EXPECT_EQ(program.ErrorText().find("runtime error"), std::string::npos) << program.ErrorText();
         if (HasFailure() && window != 0) {
             const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
             const fs::path keep = fs::temp_directory_path() / ("wavelift-drag-out-" + name + ".ppm");
@@ -276,7 +278,7 @@ protected:
         const int fromY = originY + laneY - 16;
         std::vector<std::string> commands;
         AddSteps(commands, fromX, fromY, x, y, 40);
-        // A last nudge over the target, whose answers to the first positions may still be on their way.
+        // A last small move where the pointer ends: a target may still be answering the earlier positions.
         commands.insert(commands.end(), {"sleep", "0.2", "mousemove", std::to_string(x + 5), std::to_string(y + 5),
                                          "sleep", "0.3"});
         commands.insert(commands.end(), finish.begin(), finish.end());

@@ -212,11 +212,18 @@ TEST_F(ProgramTest, DrawsNoFasterThanTheDisplayRefreshAndLeavesTheCpuMostlyIdle)
     ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(std::chrono::seconds(1));
 
+    // The main thread's time only: software GL rasterises on its own threads, whose cost says
+    // nothing about the program and swings with the machine's load. A spinning loop would
+    // still take the whole core here.
     const auto cpuTicks = [pid] {
-        std::istringstream stat(ReadText("/proc/" + std::to_string(pid) + "/stat"));
+        const std::string task = std::to_string(pid);
+        std::istringstream stat(ReadText("/proc/" + task + "/task/" + task + "/stat"));
+        std::string text = stat.str();
+        // Fields after the command name, which may itself hold spaces.
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
         std::string field;
         long user = 0, system = 0;
-        for (int i = 1; i <= 15 && stat >> field; ++i) {
+        for (int i = 3; i <= 15 && fields >> field; ++i) {
             if (i == 14) user = std::stol(field);
             if (i == 15) system = std::stol(field);
         }
@@ -233,11 +240,10 @@ TEST_F(ProgramTest, DrawsNoFasterThanTheDisplayRefreshAndLeavesTheCpuMostlyIdle)
     const double framesPerSecond = drawn / seconds;
     RecordProperty("framesPerSecond", std::to_string(framesPerSecond));
     RecordProperty("cpuShare", std::to_string(cpuShare));
-    std::printf("frames/s %.1f, CPU %.0f %% of one core\n", framesPerSecond, cpuShare * 100.0);
+    std::printf("frames/s %.1f, main thread %.0f %% of one core\n", framesPerSecond, cpuShare * 100.0);
     EXPECT_GT(framesPerSecond, 10.0);
     EXPECT_LE(framesPerSecond, 62.0) << "Xvfb's refresh is 60 Hz";
-    // Software rendering included; a spinning loop would take a whole core.
-    EXPECT_LT(cpuShare, 0.7);
+    EXPECT_LT(cpuShare, 0.6);
 }
 
 }  // namespace

@@ -23,12 +23,13 @@ TEST_F(PulseCaptureFailure, RemovedSinkEndsCaptureAndIsCapturedAgainOnceBack) {
     EXPECT_EQ(capture->LastError(), "Output device was removed");
     EXPECT_TRUE(capture->NeedsRestart());
 
+    // The ended capture's thread may still be on its way out, so the count may only fall.
     const int threadsBefore = ThreadCount();
     EXPECT_FALSE(capture->Start("wl_usb", probe.Callback()));
     EXPECT_EQ(capture->LastError(), "Selected output device is not available");
     EXPECT_FALSE(capture->IsRunning());
     EXPECT_FALSE(capture->NeedsRestart()) << "a start-up failure does not ask for a restart";
-    EXPECT_EQ(ThreadCount(), threadsBefore) << "the failed start left a thread behind";
+    EXPECT_LE(ThreadCount(), threadsBefore) << "the failed start left a thread behind";
 
     ASSERT_GE(server.LoadNullSink("wl_usb", "USB"), 0);
     ASSERT_TRUE(capture->Start("wl_usb", secondProbe.Callback())) << capture->LastError();

@@ -36,7 +36,7 @@ TEST_F(PulseCaptureLifecycle, StartWhileRunningSilencesTheOldCallback) {
     const size_t oldCalls = probe.Calls();
     EXPECT_TRUE(secondProbe.WaitForFrames(4800, 2000ms));
     EXPECT_EQ(probe.Calls(), oldCalls) << "the replaced callback still receives audio";
-    EXPECT_EQ(ThreadCount(), threadsWhileRunning) << "more than one capture thread";
+    EXPECT_LE(ThreadCount(), threadsWhileRunning) << "more than one capture thread";
     EXPECT_EQ(capture->DeviceName(), PulseServer::kMonoSinkName);
 }
 

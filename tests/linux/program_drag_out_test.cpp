@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -23,6 +21,7 @@
 #include "tests/linux/pulse_server.h"
 #include "tests/linux/test_child.h"
 #include "tests/linux/xvfb_display.h"
+#include "tests/support/wav_reader.h"
 
 // Built only where the program is (sanitizer builds for the capture paths leave it out).
 #if defined(WAVELIFT_PROGRAM_FILE) && defined(WAVELIFT_FRAME_COUNTER_FILE)
@@ -73,48 +72,11 @@ bool IsAccentLike(uint32_t p) {
     return b >= 110 && b > r + 50 && g > r;
 }
 
-struct WavFile {
-    int format = 0, channels = 0, sampleRate = 0, bitsPerSample = 0;
-    std::vector<double> left, right;  // in full scale
-};
-
-int32_t LittleEndian(const std::vector<uint8_t>& bytes, size_t at, int size) {
-    uint32_t value = 0;
-    for (int i = 0; i < size; ++i) value |= static_cast<uint32_t>(bytes[at + i]) << (8 * i);
-    return static_cast<int32_t>(value);
-}
-
-// Reads a RIFF/WAVE file chunk by chunk; samples are decoded for 24-bit stereo only.
-std::optional<WavFile> ReadWav(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 12 || std::string(bytes.begin(), bytes.begin() + 4) != "RIFF" ||
-        std::string(bytes.begin() + 8, bytes.begin() + 12) != "WAVE")
-        return std::nullopt;
-    WavFile wav;
-    bool haveData = false;
-    for (size_t at = 12; at + 8 <= bytes.size();) {
-        const std::string id(bytes.begin() + at, bytes.begin() + at + 4);
-        const size_t size = static_cast<uint32_t>(LittleEndian(bytes, at + 4, 4));
-        const size_t body = at + 8;
-        if (body + size > bytes.size()) return std::nullopt;
-        if (id == "fmt " && size >= 16) {
-            wav.format = LittleEndian(bytes, body, 2);
-            wav.channels = LittleEndian(bytes, body + 2, 2);
-            wav.sampleRate = LittleEndian(bytes, body + 4, 4);
-            wav.bitsPerSample = LittleEndian(bytes, body + 14, 2);
-        } else if (id == "data" && wav.channels == 2 && wav.bitsPerSample == 24) {
-            for (size_t frame = body; frame + 6 <= body + size; frame += 6) {
-                // Sign-extend the 24-bit values through the top of a 32-bit word.
-                wav.left.push_back((LittleEndian(bytes, frame, 3) << 8 >> 8) / kFullScale24);
-                wav.right.push_back((LittleEndian(bytes, frame + 3, 3) << 8 >> 8) / kFullScale24);
-            }
-            haveData = true;
-        }
-        at = body + size + (size & 1);
-    }
-    if (!haveData) return std::nullopt;
-    return wav;
+// One channel of a stereo file, in full scale.
+std::vector<double> Channel(const Wav24& wav, size_t channel) {
+    std::vector<double> samples;
+    for (size_t i = channel; i < wav.samples.size(); i += 2) samples.push_back(wav.samples[i] / kFullScale24);
+    return samples;
 }
 
 double Peak(const std::vector<double>& samples) {
@@ -298,13 +260,7 @@ protected:
     }
 
     std::vector<std::string> ReceivedUris(std::chrono::milliseconds firstWithin) {
-        std::vector<std::string> uris;
-        auto wait = firstWithin;
-        while (auto line = target.ReadLine(wait)) {
-            uris.push_back(*line);
-            wait = 500ms;
-        }
-        return uris;
+        return target.ReadLinesUntilQuiet(firstWithin, 500ms);
     }
 
     // How wide the status line in the success colour is, once the program
@@ -341,18 +297,18 @@ TEST_F(ProgramDragOut, DropOnAnotherApplicationHandsOverOneSecondOfTheToneAsA24B
     EXPECT_GT(GreenStatusWidth(), kDroppedStatusMinimumWidth) << "the status bar names the dropped file";
     EXPECT_TRUE(fs::exists(file)) << "a dropped file stays";
 
-    const std::optional<WavFile> wav = ReadWav(file);
-    ASSERT_TRUE(wav.has_value()) << file;
-    EXPECT_EQ(wav->format, 1);
-    EXPECT_EQ(wav->channels, 2);
-    EXPECT_EQ(wav->bitsPerSample, 24);
-    EXPECT_EQ(wav->sampleRate, kSinkRate);
+    const Wav24 wav = ReadWav24(file);
+    ASSERT_TRUE(wav.valid) << file << " is not a 24-bit WAV";
+    EXPECT_EQ(wav.format, 1);
+    ASSERT_EQ(wav.channels, 2);
+    EXPECT_EQ(wav.sampleRate, static_cast<uint32_t>(kSinkRate));
+    const std::vector<double> left = Channel(wav, 0), right = Channel(wav, 1);
     const double selectedFrames = samplesPerPixel * (selection.second - selection.first);
-    EXPECT_NEAR(static_cast<double>(wav->left.size()), selectedFrames, samplesPerPixel);
-    EXPECT_NEAR(Peak(wav->left), kToneAmplitude, 0.02);
-    EXPECT_NEAR(Peak(wav->right), kToneAmplitude, 0.02);
-    EXPECT_NEAR(MedianPeriod(wav->left), kSinkRate / kToneHertz, 1.5);
-    EXPECT_NEAR(MedianPeriod(wav->right), kSinkRate / kToneHertz, 1.5);
+    EXPECT_NEAR(static_cast<double>(left.size()), selectedFrames, samplesPerPixel);
+    EXPECT_NEAR(Peak(left), kToneAmplitude, 0.02);
+    EXPECT_NEAR(Peak(right), kToneAmplitude, 0.02);
+    EXPECT_NEAR(MedianPeriod(left), kSinkRate / kToneHertz, 1.5);
+    EXPECT_NEAR(MedianPeriod(right), kSinkRate / kToneHertz, 1.5);
 
     // The press that started the drag has ended: a new press selects anew.
     const int fromX = static_cast<int>(layout.waveform.x0) + 100, toX = fromX + 200;

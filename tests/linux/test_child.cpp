@@ -90,6 +90,17 @@ std::optional<std::string> TestChild::ReadLine(std::chrono::milliseconds timeout
     }
 }
 
+std::vector<std::string> TestChild::ReadLinesUntilQuiet(std::chrono::milliseconds firstWithin,
+                                                        std::chrono::milliseconds quiet) {
+    std::vector<std::string> lines;
+    auto wait = firstWithin;
+    while (auto line = ReadLine(wait)) {
+        lines.push_back(*line);
+        wait = quiet;
+    }
+    return lines;
+}
+
 int TestChild::Wait() {
     if (pid <= 0) return -1;
     int status = 0;

@@ -22,6 +22,10 @@ public:
                bool captureOutput = false);
     // The next line of standard output without its newline; nothing on timeout or end of output.
     std::optional<std::string> ReadLine(std::chrono::milliseconds timeout);
+    // Every line until the output stays quiet: the first may take `firstWithin`,
+    // each further one `quiet`.
+    std::vector<std::string> ReadLinesUntilQuiet(std::chrono::milliseconds firstWithin,
+                                                 std::chrono::milliseconds quiet);
     // Waits for the exit; the exit code, or -1 if it was killed.
     int Wait();
     // SIGTERM, a grace period, then SIGKILL; reaps.

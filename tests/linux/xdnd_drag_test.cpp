@@ -139,13 +139,7 @@ protected:
     }
 
     std::vector<std::string> ReceivedUris(std::chrono::milliseconds firstWithin) {
-        std::vector<std::string> uris;
-        auto wait = firstWithin;
-        while (auto line = target.ReadLine(wait)) {
-            uris.push_back(*line);
-            wait = 500ms;
-        }
-        return uris;
+        return target.ReadLinesUntilQuiet(firstWithin, 500ms);
     }
 
     std::unique_ptr<XvfbDisplay> display;

@@ -26,6 +26,7 @@ Wav24 ReadWav24(const std::filesystem::path& path) {
         std::memcmp(bytes.data() + 8, "WAVEfmt ", 8) != 0 || std::memcmp(bytes.data() + 36, "data", 4) != 0 ||
         ReadLe(bytes.data() + 34, 2) != 24)
         return wav;
+    wav.format = static_cast<uint16_t>(ReadLe(bytes.data() + 20, 2));
     wav.channels = static_cast<uint16_t>(ReadLe(bytes.data() + 22, 2));
     wav.sampleRate = ReadLe(bytes.data() + 24, 4);
     wav.dataSize = ReadLe(bytes.data() + 40, 4);

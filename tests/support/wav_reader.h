@@ -6,6 +6,7 @@
 // A 24-bit PCM WAV file as the program writes it (44-byte header), decoded.
 struct Wav24 {
     bool valid = false;
+    uint16_t format = 0;  // 1: integer PCM
     uint16_t channels = 0;
     uint32_t sampleRate = 0;
     uint32_t dataSize = 0;

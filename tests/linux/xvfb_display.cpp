@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -33,6 +34,36 @@ bool WindowManagerRunning(Display* display) {
     const bool running = data != nullptr && count == 1;
     if (data != nullptr) XFree(data);
     return running;
+}
+
+bool Reparented(Display* display, Window window) {
+    Window root = None, parent = None, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) return false;
+    if (children != nullptr) XFree(children);
+    return parent != root;
+}
+
+// The window manager announces itself before it has finished starting, and a
+// window mapped in that gap can stay unmanaged. A probe window that it frames
+// shows that it takes new windows; one it misses is mapped again.
+bool WindowManagerTakesWindows(Display* display, std::chrono::steady_clock::time_point deadline) {
+    const Window probe = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    bool taken = false;
+    while (!taken && std::chrono::steady_clock::now() < deadline) {
+        XMapWindow(display, probe);
+        XSync(display, False);
+        const auto retry = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::seconds(1));
+        while (!(taken = Reparented(display, probe)) && std::chrono::steady_clock::now() < retry)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!taken) {
+            XUnmapWindow(display, probe);
+            XSync(display, False);
+        }
+    }
+    XDestroyWindow(display, probe);
+    XSync(display, False);
+    return taken;
 }
 
 }  // namespace
@@ -78,6 +109,7 @@ bool XvfbDisplay::StartWindowManager() {
     while (!(running = WindowManagerRunning(display)) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    running = running && WindowManagerTakesWindows(display, deadline);
     XCloseDisplay(display);
     return running;
 }

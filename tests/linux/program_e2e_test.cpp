@@ -217,8 +217,7 @@ TEST_F(ProgramTest, DrawsNoFasterThanTheDisplayRefreshAndLeavesTheCpuMostlyIdle)
     // still take the whole core here.
     const auto cpuTicks = [pid] {
         const std::string task = std::to_string(pid);
-        std::istringstream stat(ReadText("/proc/" + task + "/task/" + task + "/stat"));
-        std::string text = stat.str();
+        const std::string text = ReadText("/proc/" + task + "/task/" + task + "/stat");
         // Fields after the command name, which may itself hold spaces.
         std::istringstream fields(text.substr(text.rfind(')') + 2));
         std::string field;

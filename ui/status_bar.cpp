@@ -9,6 +9,7 @@
 #include "ui/colors.h"
 #include "ui/icons.h"
 #include "ui/text_format.h"
+#include "ui/text_width.h"
 #include "ui/ui_fonts.h"
 #include "ui/wave_mapping.h"
 
@@ -36,9 +37,7 @@ void App::DrawStatusBar(const Rect& r) {
     ImDrawList* dl = ImGui::GetWindowDrawList();
     ImFont* font = FontOrCurrent(smallFont);
     const float s = uiScale;
-    const auto width = [font](std::string_view text) {
-        return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0.0f, text.data(), text.data() + text.size()).x;
-    };
+    const auto width = [font](std::string_view text) { return TextWidth(font, text); };
 
     dl->AddRectFilled(ImVec2(r.x0, r.y0), ImVec2(r.x1, r.y1), colors::kPanel);
     dl->AddLine(ImVec2(r.x0, r.y0), ImVec2(r.x1, r.y0), colors::kBorder, 1.0f);

@@ -21,6 +21,51 @@ size_t SequenceLength(char lead) {
     return 1;
 }
 
+// Where the last `count` characters of text begin; 0 when it has no more.
+size_t StartOfLastCharacters(std::string_view text, size_t count) {
+    size_t start = text.size();
+    for (; count > 0 && start > 0; --count) {
+        --start;
+        while (start > 0 && IsContinuationByte(text[start])) --start;
+    }
+    return start;
+}
+
+// The longest tail of text, cut at a character start, that `fits`, given that
+// every shorter tail fits when a longer one does. Tails of 1, 2, 4 …
+// characters are tried until one does not fit, then the gap is halved: the
+// text measured stays proportional to what fits, however long the text is.
+std::string_view LongestFittingTail(std::string_view text, const std::function<bool(std::string_view)>& fits) {
+    size_t fitting = 0;  // characters known to fit
+    size_t tooMany = 0;  // characters known not to fit; 0 while none is known
+    for (size_t count = 1; tooMany == 0; count *= 2) {
+        const size_t start = StartOfLastCharacters(text, count);
+        if (!fits(text.substr(start))) {
+            tooMany = count;
+        } else {
+            fitting = count;
+            if (start == 0) return text;
+        }
+    }
+    while (tooMany - fitting > 1) {
+        const size_t middle = fitting + (tooMany - fitting) / 2;
+        if (fits(text.substr(StartOfLastCharacters(text, middle))))
+            fitting = middle;
+        else
+            tooMany = middle;
+    }
+    return text.substr(StartOfLastCharacters(text, fitting));
+}
+
+// Whether all of text fits, found from its shortest tail that does not.
+bool WholeTextFits(std::string_view text, const std::function<bool(std::string_view)>& fits) {
+    for (size_t count = 1;; count *= 2) {
+        const size_t start = StartOfLastCharacters(text, count);
+        if (!fits(text.substr(start))) return false;
+        if (start == 0) return true;
+    }
+}
+
 }  // namespace
 
 std::string FormatClock(double seconds) {
@@ -56,15 +101,19 @@ std::string DeviceLine(const std::string& deviceName, int32_t sampleRate, int32_
 
 std::string ShortenFromLeft(std::string_view text, float maxWidth,
                             const std::function<float(std::string_view)>& measure) {
-    std::string candidate(text);
-    size_t k = 0;
-    while (measure(candidate) > maxWidth && k < text.size()) {
-        ++k;
-        while (k < text.size() && IsContinuationByte(text[k])) ++k;
-        candidate = kEllipsis;
-        candidate.append(text.substr(k));
-    }
-    return candidate;
+    // Written as "not wider" so that a width of NaN keeps the text, as it always has.
+    const auto fits = [&](std::string_view candidate) { return !(measure(candidate) > maxWidth); };
+    if (text.empty() || WholeTextFits(text, fits)) return std::string(text);
+
+    // The tail after the ellipsis starts at a character start after the first byte.
+    size_t first = 1;
+    while (first < text.size() && IsContinuationByte(text[first])) ++first;
+    std::string candidate;
+    const auto fitsAfterEllipsis = [&](std::string_view tail) {
+        candidate.assign(kEllipsis).append(tail);
+        return fits(candidate);
+    };
+    return kEllipsis + std::string(LongestFittingTail(text.substr(first), fitsAfterEllipsis));
 }
 
 void TrimIncompleteUtf8Tail(std::string& text) {

@@ -18,7 +18,9 @@ std::string DeviceLine(const std::string& deviceName, int32_t sampleRate, int32_
 
 // Shortens text from the left until `measure` finds it no wider than
 // maxWidth: "…" followed by the longest tail that fits, cut only at UTF-8
-// character starts. Ends as "…" alone when nothing fits.
+// character starts. Ends as "…" alone when nothing fits. `measure` must not
+// shrink when text is added (true of a font's widths); it is asked about tails
+// in proportion to what fits, so a text of any length costs about the same.
 std::string ShortenFromLeft(std::string_view text, float maxWidth,
                             const std::function<float(std::string_view)>& measure);
 

@@ -4,6 +4,7 @@
 #include "tests/ui/wave_test_support.h"
 #include "ui/icons.h"
 #include "ui/text_format.h"
+#include "ui/text_width.h"
 
 namespace {
 
@@ -147,6 +148,26 @@ TEST(StatusBar, ALongSaveFolderKeepsItsTailAfterAnEllipsisWithinFortyFivePercent
     EXPECT_FALSE(ui.DrewText("a rather long folder", font));
     const float textLeft = ellipsis[0].pos.x - font->FindGlyph(0x2026)->X0;
     EXPECT_GE(textLeft, 600.0f - 16.0f - 0.45f * 600.0f - 1.0f);
+}
+
+TEST(StatusBar, ASixtyFourKibibyteFolderIsFittedMeasuringAboutWhatIsShown) {
+    HeadlessUi ui(1100, 421, /*systemFonts=*/true);
+    StartCapture(ui);
+    const std::string tail = "/the end of a long folder";
+    ui.app.saveFolder = Utf8ToPath("/" + std::string(64 * 1024, 'd') + tail);
+    // Measuring the whole text once per character would be 2 GiB here.
+    constexpr uint64_t kMeasureBound = 16 * 1024;
+
+    uint64_t before = MeasuredTextBytes();
+    ui.Frame();
+    EXPECT_LT(MeasuredTextBytes() - before, kMeasureBound);
+    EXPECT_TRUE(ui.DrewText(tail, ui.app.smallFont));
+
+    ui.app.SetStatus("Cannot write " + PathToUtf8(ui.app.saveFolder / "Wavelift take.wav"), true);
+    before = MeasuredTextBytes();
+    ui.Frame();
+    EXPECT_LT(MeasuredTextBytes() - before, kMeasureBound);
+    EXPECT_TRUE(ui.DrewText(tail + "/Wavelift take.wav", ui.app.smallFont));
 }
 
 TEST_F(RulerAndStatus, TheRevealButtonShowsTheLastFileElseTheSaveFolder) {

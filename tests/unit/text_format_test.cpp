@@ -1,3 +1,6 @@
+#include <cmath>
+#include <limits>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -66,6 +69,56 @@ TEST(TextShortening, CutsOnlyAtCharacterStarts) {
 TEST(TextShortening, ShrinksToAnEllipsisAloneWhenNothingFits) {
     EXPECT_EQ(ShortenFromLeft("abcdef", 0, CharacterWidth), "\xe2\x80\xa6");
     EXPECT_EQ(ShortenFromLeft("", 0, CharacterWidth), "");
+}
+
+// The shortening as it was first written, one character at a time: the
+// result the faster search must keep for every text and width.
+std::string ShortenOneCharacterAtATime(std::string_view text, float maxWidth,
+                                       const std::function<float(std::string_view)>& measure) {
+    std::string candidate(text);
+    for (size_t k = 0; measure(candidate) > maxWidth && k < text.size();) {
+        ++k;
+        while (k < text.size() && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80) ++k;
+        candidate = "\xe2\x80\xa6" + std::string(text.substr(k));
+    }
+    return candidate;
+}
+
+TEST(TextShortening, GivesTheSameTextAsShorteningOneCharacterAtATime) {
+    // Glyphs of uneven widths, some zero; bytes of 1- to 4-byte characters, stray continuation bytes, line breaks.
+    const auto unevenWidth = [](std::string_view text) {
+        float width = 0;
+        for (char c : text) width += static_cast<float>(static_cast<unsigned char>(c) % 7) * 0.75f;
+        return width;
+    };
+    const std::string pieces[] = {"a", "/", " ", "\n", "\xc3\xbc", "\xe9\x9f\xb3", "\xf0\x9f\x8e\xb5", "\x80", "\xbf"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(random() % 40);
+        for (int i = 0; i < length; ++i) text += pieces[random() % std::size(pieces)];
+        const float widths[] = {static_cast<float>(random() % 60), -1.0f, 0.0f,
+                                std::numeric_limits<float>::quiet_NaN()};
+        for (const float width : widths) {
+            for (const auto& measure : {std::function<float(std::string_view)>(CharacterWidth),
+                                        std::function<float(std::string_view)>(unevenWidth)}) {
+                ASSERT_EQ(ShortenFromLeft(text, width, measure), ShortenOneCharacterAtATime(text, width, measure))
+                    << "text '" << text << "' width " << width;
+            }
+        }
+    }
+}
+
+TEST(TextShortening, MeasuresInProportionToWhatFitsNotToTheWholeText) {
+    const std::string folder = "/home/me/" + std::string(64 * 1024, 'x') + "/Music/Wavelift";
+    size_t measured = 0;
+    const auto countingWidth = [&](std::string_view text) {
+        measured += text.size();
+        return CharacterWidth(text);
+    };
+    const std::string shortened = ShortenFromLeft(folder, 100, countingWidth);
+    EXPECT_EQ(shortened, "\xe2\x80\xa6" + folder.substr(folder.size() - 99));
+    EXPECT_LT(measured, 4096u) << "bytes measured to fit 100 of " << folder.size() << " characters";
 }
 
 TEST(MeterScale, LinearInDecibelsFromMinusSixtyToZero) {

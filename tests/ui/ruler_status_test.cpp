@@ -170,6 +170,19 @@ TEST(StatusBar, ASixtyFourKibibyteFolderIsFittedMeasuringAboutWhatIsShown) {
     EXPECT_TRUE(ui.DrewText(tail + "/Wavelift take.wav", ui.app.smallFont));
 }
 
+#ifdef _WIN32
+TEST(StatusBar, AFolderNameWithAnUnpairedSurrogateIsShownWithAReplacementCharacter) {
+    HeadlessUi ui(1100, 421, /*systemFonts=*/true);
+    StartCapture(ui);
+    ui.app.saveFolder = std::filesystem::path(L"C:\\Music\\take" + std::wstring(1, wchar_t(0xD800)) + L"one");
+    ui.Frame();
+    EXPECT_TRUE(ui.DrewText("take\xef\xbf\xbdone", ui.app.smallFont));
+    ui.app.settingsOpen = true;
+    ui.Frame();
+    EXPECT_STREQ(ui.app.saveFolderText, "C:\\Music\\take\xef\xbf\xbdone");
+}
+#endif
+
 TEST_F(RulerAndStatus, TheRevealButtonShowsTheLastFileElseTheSaveFolder) {
     fake_platform::State& platform = fake_platform::Get();
     ui.Click(kRulerRight - 5, kStatusMidY);

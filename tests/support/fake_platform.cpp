@@ -1,5 +1,6 @@
 #include "tests/support/fake_platform.h"
 
+#include <cstdio>
 #include <system_error>
 
 #include "app/app.h"
@@ -57,6 +58,41 @@ std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& ini
     auto& s = fake_platform::Get();
     s.pickFolderCalls.push_back(initial);
     return s.pickFolderResult;
+}
+
+namespace {
+
+std::FILE* Open(const std::filesystem::path& path, bool write) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), write ? L"wb" : L"rt");
+#else
+    return std::fopen(path.c_str(), write ? "wb" : "r");
+#endif
+}
+
+}  // namespace
+
+NewFileResult CreateNewFile(const std::filesystem::path& path, std::FILE*& file) {
+    auto& s = fake_platform::Get();
+    if (s.beforeCreateNewFile) s.beforeCreateNewFile(path);
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) return NewFileResult::NameTaken;
+    file = Open(path, true);
+    return file != nullptr ? NewFileResult::Created : NewFileResult::Failed;
+}
+
+std::FILE* OpenRegularFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) ? Open(path, false) : nullptr;
+}
+
+bool FlushToDisk(std::FILE* file) { return !fake_platform::Get().failFlush && std::fflush(file) == 0; }
+
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (fake_platform::Get().failRename) return false;
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    return !error;
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 
 // Recording doubles for the platform:: services and the font candidates.
@@ -29,6 +30,13 @@ struct State {
     std::optional<std::filesystem::path> pickFolderResult;
 
     std::vector<std::filesystem::path> fontCandidates;
+
+    // File operations act on real files. `beforeCreateNewFile` runs first in
+    // each CreateNewFile, as another writer taking the name at that moment
+    // would; the fail flags make the next flushes or renames fail.
+    std::function<void(const std::filesystem::path&)> beforeCreateNewFile;
+    bool failFlush = false;
+    bool failRename = false;
 };
 
 State& Get();

@@ -1,8 +1,8 @@
 #include "export/capture_file_name.h"
 
 #include <ctime>
-#include <string>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -22,19 +22,29 @@ std::string LocalTimeBaseName() {
     return buffer;
 }
 
-// A path whose status cannot be read counts as free, so it is taken.
+// The name itself counts, not what a link points at. A path whose status
+// cannot be read counts as free: creating the file then decides.
 bool Exists(const std::filesystem::path& path) {
     std::error_code error;
-    return std::filesystem::exists(path, error) && !error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error;
 }
 
 }  // namespace
 
-std::filesystem::path MakeCaptureFilePath(const std::filesystem::path& saveFolder) {
-    const std::string baseName = LocalTimeBaseName();
-    std::filesystem::path candidate = saveFolder / (baseName + ".wav");
-    for (long long n = 2; Exists(candidate); ++n) {
-        candidate = saveFolder / (baseName + " (" + std::to_string(n) + ").wav");
-    }
+CaptureFileNames::CaptureFileNames(std::filesystem::path folder)
+    : folder(std::move(folder)), baseName(LocalTimeBaseName()) {}
+
+std::filesystem::path CaptureFileNames::Candidate(long long n) const {
+    if (n == 1) return folder / (baseName + ".wav");
+    return folder / (baseName + " (" + std::to_string(n) + ").wav");
+}
+
+std::filesystem::path CaptureFileNames::NextFree() {
+    std::filesystem::path candidate = Candidate(next++);
+    while (Exists(candidate)) candidate = Candidate(next++);
     return candidate;
+}
+
+std::filesystem::path MakeCaptureFilePath(const std::filesystem::path& saveFolder) {
+    return CaptureFileNames(saveFolder).NextFree();
 }

@@ -4,15 +4,12 @@
 #include <system_error>
 
 #include "app/app.h"
-#include "export/capture_file_name.h"
-#include "export/wav_writer.h"
+#include "export/capture_file.h"
 #include "platform/path_text.h"
 #include "platform/platform.h"
 #include "ui/icons.h"
 
 namespace {
-
-constexpr int32_t kExportChannels = 2;
 
 // The part of one view channel that a selection covers, borrowed in place.
 void BorrowSelectedFrames(ChannelBuffer& out, const ChannelBuffer& channel, int64_t start, int64_t end) {
@@ -65,16 +62,15 @@ void App::ExportSelectionByDrag() {
 
     std::error_code ignored;
     std::filesystem::create_directories(saveFolder, ignored);
-    const std::filesystem::path path = MakeCaptureFilePath(saveFolder);
 
     // A right channel shorter than the left would be read past its end.
     const bool rightUsable = selection.right.samples != nullptr && selection.right.frameCount >= frameCount;
-    const float* channels[kExportChannels] = {selection.left.samples,
-                                              rightUsable ? selection.right.samples : selection.left.samples};
     const int32_t sampleRate = view.left.sampleRate;
-    if (!WriteWavFile(path, channels, kExportChannels, frameCount, sampleRate, WavSampleFormat::Pcm24)) {
-        // A header promising more data than the file holds would leave a corrupt file behind.
-        std::filesystem::remove(path, ignored);
+    const CaptureFile file =
+        WriteNewCaptureFile(saveFolder, selection.left.samples,
+                            rightUsable ? selection.right.samples : selection.left.samples, frameCount, sampleRate);
+    const std::filesystem::path& path = file.path;
+    if (!file.written) {
         SetStatus("Cannot write " + PathToUtf8(path), true);
         return;
     }

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <system_error>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace {
 
@@ -114,50 +118,99 @@ unsigned char* EncodeBlock(const float* const* channels, int32_t channelCount, i
     return EncodeBlock<WavSampleFormat::Pcm24>(channels, channelCount, first, count, out);
 }
 
+// Sizes of one file; `fits` is false when a RIFF file cannot describe them.
+struct WavLayout {
+    FormatInfo info;
+    int64_t frames;
+    int32_t usedChannels;
+    uint64_t blockAlign;
+    uint64_t dataSize;
+    uint32_t padBytes;
+    bool fits;
+};
+
+WavLayout Plan(int32_t channelCount, int64_t frameCount, WavSampleFormat format) {
+    WavLayout layout{};
+    layout.info = Describe(format);
+    layout.frames = std::max<int64_t>(frameCount, 0);
+    // No channels means no sample bytes, and the header must say so too.
+    layout.usedChannels = std::max<int32_t>(channelCount, 0);
+    layout.blockAlign =
+        static_cast<uint64_t>(layout.info.bitsPerSample) * static_cast<uint64_t>(layout.usedChannels) / 8;
+    layout.dataSize = layout.blockAlign * static_cast<uint64_t>(layout.frames);
+    layout.padBytes = layout.dataSize % 2;
+    // A RIFF file cannot describe more; writing it would leave a lying header.
+    layout.fits = layout.blockAlign <= 0xFFFF &&
+                  (layout.blockAlign == 0 || static_cast<uint64_t>(layout.frames) <= kMaxRiffSize / layout.blockAlign) &&
+                  layout.dataSize + layout.padBytes + kHeaderBytesAfterRiffSize <= kMaxRiffSize;
+    return layout;
+}
+
+// Hands the header, the sample blocks and the pad byte to `write(bytes, size)`,
+// which answers false once a write has failed.
+template <typename Write>
+bool Emit(const WavLayout& layout, const float* const* channels, int32_t channelCount, int32_t sampleRate,
+          WavSampleFormat format, Write&& write) {
+    unsigned char header[44];
+    unsigned char* p = PutText(header, "RIFF");
+    p = PutU32(p, static_cast<uint32_t>(kHeaderBytesAfterRiffSize + layout.dataSize + layout.padBytes));
+    p = PutText(p, "WAVEfmt ");
+    p = PutU32(p, 16);
+    p = PutU16(p, layout.info.formatTag);
+    p = PutU16(p, static_cast<uint16_t>(channelCount));
+    p = PutU32(p, static_cast<uint32_t>(sampleRate));
+    p = PutU32(p, static_cast<uint32_t>(sampleRate) * static_cast<uint32_t>(layout.blockAlign));
+    p = PutU16(p, static_cast<uint16_t>(layout.blockAlign));
+    p = PutU16(p, layout.info.bitsPerSample);
+    p = PutText(p, "data");
+    PutU32(p, static_cast<uint32_t>(layout.dataSize));
+    bool ok = write(header, sizeof header);
+
+    if (layout.usedChannels > 0) {
+        std::vector<unsigned char> block(static_cast<size_t>(layout.blockAlign * kFramesPerBlock));
+        for (int64_t first = 0; first < layout.frames && ok; first += kFramesPerBlock) {
+            const int64_t count = std::min(kFramesPerBlock, layout.frames - first);
+            const unsigned char* end = EncodeBlock(channels, layout.usedChannels, first, count, format, block.data());
+            ok = write(block.data(), static_cast<size_t>(end - block.data()));
+        }
+    }
+    const unsigned char pad = 0;
+    if (ok && layout.padBytes != 0) ok = write(&pad, 1);
+    return ok;
+}
+
 }  // namespace
 
 bool WriteWavFile(const std::filesystem::path& path, const float* const* channels, int32_t channelCount,
                   int64_t frameCount, int32_t sampleRate, WavSampleFormat format) {
-    const FormatInfo info = Describe(format);
-    const int64_t frames = std::max<int64_t>(frameCount, 0);
-    // No channels means no sample bytes, and the header must say so too.
-    const int32_t usedChannels = std::max<int32_t>(channelCount, 0);
-    const uint64_t blockAlign = static_cast<uint64_t>(info.bitsPerSample) * static_cast<uint64_t>(usedChannels) / 8;
-    const uint64_t dataSize = blockAlign * static_cast<uint64_t>(frames);
-    const uint32_t padBytes = dataSize % 2;
-    // A RIFF file cannot describe more; writing it would leave a lying header.
-    if (blockAlign > 0xFFFF || (blockAlign != 0 && static_cast<uint64_t>(frames) > kMaxRiffSize / blockAlign) ||
-        dataSize + padBytes + kHeaderBytesAfterRiffSize > kMaxRiffSize) {
-        return false;
-    }
-
+    const WavLayout layout = Plan(channelCount, frameCount, format);
+    if (!layout.fits) return false;
     std::ofstream file(path, std::ios::binary | std::ios::trunc | std::ios::out);
     if (!file.is_open()) return false;
-
-    unsigned char header[44];
-    unsigned char* p = PutText(header, "RIFF");
-    p = PutU32(p, static_cast<uint32_t>(kHeaderBytesAfterRiffSize + dataSize + padBytes));
-    p = PutText(p, "WAVEfmt ");
-    p = PutU32(p, 16);
-    p = PutU16(p, info.formatTag);
-    p = PutU16(p, static_cast<uint16_t>(channelCount));
-    p = PutU32(p, static_cast<uint32_t>(sampleRate));
-    p = PutU32(p, static_cast<uint32_t>(sampleRate) * static_cast<uint32_t>(blockAlign));
-    p = PutU16(p, static_cast<uint16_t>(blockAlign));
-    p = PutU16(p, info.bitsPerSample);
-    p = PutText(p, "data");
-    PutU32(p, static_cast<uint32_t>(dataSize));
-    file.write(reinterpret_cast<const char*>(header), sizeof header);
-
-    if (usedChannels > 0) {
-        std::vector<unsigned char> block(static_cast<size_t>(blockAlign * kFramesPerBlock));
-        for (int64_t first = 0; first < frames && file; first += kFramesPerBlock) {
-            const int64_t count = std::min(kFramesPerBlock, frames - first);
-            const unsigned char* end = EncodeBlock(channels, usedChannels, first, count, format, block.data());
-            file.write(reinterpret_cast<const char*>(block.data()), end - block.data());
-        }
-    }
-    if (padBytes != 0) file.put('\0');
+    Emit(layout, channels, channelCount, sampleRate, format, [&file](const unsigned char* bytes, size_t size) {
+        file.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+        return !file.fail();
+    });
     file.close();
     return !file.fail();
+}
+
+NewWavResult WriteNewWavFile(const std::filesystem::path& path, const float* const* channels, int32_t channelCount,
+                             int64_t frameCount, int32_t sampleRate, WavSampleFormat format) {
+    const WavLayout layout = Plan(channelCount, frameCount, format);
+    if (!layout.fits) return NewWavResult::Failed;
+    std::FILE* file = nullptr;
+    const platform::NewFileResult created = platform::CreateNewFile(path, file);
+    if (created == platform::NewFileResult::NameTaken) return NewWavResult::NameTaken;
+    if (created != platform::NewFileResult::Created) return NewWavResult::Failed;
+    const bool written =
+        Emit(layout, channels, channelCount, sampleRate, format, [file](const unsigned char* bytes, size_t size) {
+            return std::fwrite(bytes, 1, size, file) == size;
+        });
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed) return NewWavResult::Written;
+    // A header promising more data than the file holds would leave a corrupt file behind.
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return NewWavResult::Failed;
 }

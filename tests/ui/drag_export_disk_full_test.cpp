@@ -2,37 +2,13 @@
 #ifdef __linux__
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
-#include <vector>
-
 #include "platform/path_text.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/headless_ui.h"
 
 namespace {
 
 constexpr rlim_t kFileSizeLimit = 4096;
-
-// Lowers the file-size limit so writes past it fail with EFBIG instead of a signal.
-class FileSizeLimit {
-public:
-    FileSizeLimit() {
-        previousHandler = signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit lowered = previous;
-        lowered.rlim_cur = kFileSizeLimit;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous);
-        signal(SIGXFSZ, previousHandler);
-    }
-
-private:
-    rlimit previous{};
-    sighandler_t previousHandler = SIG_DFL;
-};
 
 TEST(DragExportDiskFull, WriteFailingPartWayLeavesNoCorruptFileAndStartsNoDrag) {
     HeadlessUi ui;
@@ -47,7 +23,7 @@ TEST(DragExportDiskFull, WriteFailingPartWayLeavesNoCorruptFileAndStartsNoDrag) 
     app.selectionEnd = app.viewEnd;
 
     {
-        FileSizeLimit limit;
+        FileSizeLimit limit(kFileSizeLimit);
         app.ExportSelectionByDrag();
     }
 

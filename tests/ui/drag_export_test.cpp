@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
+#include "export/capture_file_name.h"
 #include "platform/path_text.h"
 #include "tests/support/headless_ui.h"
 #include "tests/support/wav_reader.h"
@@ -24,6 +26,16 @@ std::vector<float> Signal(int64_t frames, int64_t offset) {
         block[static_cast<size_t>(2 * i + 1)] = static_cast<float>(-0.6 * std::cos(t * 0.0007));
     }
     return block;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// "<name without .wav> (n).wav": the name an export takes when `taken` is not free.
+std::string CounterName(const std::filesystem::path& taken, int n) {
+    return PathToUtf8(taken.stem()) + " (" + std::to_string(n) + ").wav";
 }
 
 class DragExport : public ::testing::Test {
@@ -129,6 +141,80 @@ TEST_F(DragExport, ExportsWithinOneSecondGetDistinctFiles) {
     EXPECT_NE(shell.dragPaths[0], shell.dragPaths[2]);
     EXPECT_EQ(SavedFiles().size(), 3u);
 }
+
+TEST_F(DragExport, ANameTakenByAnotherWriterMeanwhileMovesTheExportToTheNextCounter) {
+    // As a second instance exporting in the same second does: the name is free when chosen, taken when created.
+    std::filesystem::path othersFile;
+    shell.beforeCreateNewFile = [&](const std::filesystem::path& path) {
+        if (!othersFile.empty()) return;
+        othersFile = path;
+        std::ofstream(path, std::ios::binary) << "another instance's take";
+    };
+    shell.dragResult = platform::DragResult::Cancelled;
+    Select(FirstFrame(), FirstFrame() + 4800);
+
+    app.ExportSelectionByDrag();
+
+    ASSERT_EQ(shell.dragPaths.size(), 1u);
+    EXPECT_EQ(PathToUtf8(shell.dragPaths[0].filename()), CounterName(othersFile, 2));
+    EXPECT_EQ(ReadText(othersFile), "another instance's take") << "neither overwritten nor removed by the cancel";
+    EXPECT_FALSE(std::filesystem::exists(shell.dragPaths[0]));
+}
+
+TEST_F(DragExport, ANameTakenAtEveryTryEndsInCannotWriteAfterBoundedTries) {
+    int tries = 0;
+    shell.beforeCreateNewFile = [&](const std::filesystem::path& path) {
+        ++tries;
+        std::ofstream(path, std::ios::binary) << "taken";
+    };
+    Select(FirstFrame(), FirstFrame() + 4800);
+
+    app.ExportSelectionByDrag();
+
+    EXPECT_TRUE(shell.dragPaths.empty());
+    EXPECT_TRUE(app.statusIsError);
+    EXPECT_EQ(app.statusMessage.rfind("Cannot write " + PathToUtf8(app.saveFolder / "Wavelift "), 0), 0u)
+        << app.statusMessage;
+    EXPECT_GT(tries, 1);
+    EXPECT_LE(tries, 100);
+    for (const auto& file : SavedFiles()) EXPECT_EQ(ReadText(file), "taken");
+}
+
+TEST_F(DragExport, ADanglingLinkWithTheNextNameIsLeftAloneAndNothingIsWrittenThroughIt) {
+    const std::filesystem::path outside = ui.temp / "outside.wav";
+    std::filesystem::create_directories(app.saveFolder);
+    shell.dragResult = platform::DragResult::Cancelled;
+    Select(FirstFrame(), FirstFrame() + 4800);
+    std::filesystem::path link;
+    // The link must carry the name of the export's second; a second boundary in between asks for another try.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        link = MakeCaptureFilePath(app.saveFolder);
+        std::error_code error;
+        std::filesystem::create_symlink(outside, link, error);
+        if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+        shell.dragPaths.clear();
+        app.ExportSelectionByDrag();
+        ASSERT_EQ(shell.dragPaths.size(), 1u);
+        if (PathToUtf8(shell.dragPaths[0].filename()) == CounterName(link, 2)) break;
+    }
+
+    EXPECT_EQ(PathToUtf8(shell.dragPaths[0].filename()), CounterName(link, 2));
+    EXPECT_FALSE(std::filesystem::exists(outside)) << "written through the link";
+    EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the cancel removes only the export's own file";
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(shell.dragPaths[0])));
+}
+
+#ifdef _WIN32
+TEST_F(DragExport, AFolderNameWithAnUnpairedSurrogateDoesNotEndTheProgram) {
+    app.saveFolder = ui.temp.path() / (L"take" + std::wstring(1, wchar_t(0xD800)));
+    Select(FirstFrame(), FirstFrame() + 4800);
+    EXPECT_NO_THROW(app.ExportSelectionByDrag());
+    // Written, or reported with the folder's text, U+FFFD in the surrogate's place.
+    EXPECT_TRUE(shell.dragPaths.size() == 1u || app.statusMessage.find("take\xef\xbf\xbd") != std::string::npos)
+        << app.statusMessage;
+    EXPECT_NO_THROW(ui.Frame());
+}
+#endif
 
 TEST_F(DragExport, CancelledDragRemovesTheFileAndKeepsTheLastSavedFile) {
     const std::filesystem::path earlier = app.saveFolder / "earlier.wav";

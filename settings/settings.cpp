@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
 
 #include "platform/path_text.h"
 #include "platform/platform.h"
+#include "settings/safe_file.h"
 
 namespace {
 
@@ -17,6 +19,12 @@ using Json = nlohmann::json;
 constexpr char kProductFolder[] = "Wavelift";
 constexpr char kSettingsFileName[] = "settings.json";
 constexpr int kIndent = 2;
+// The system's own line breaks, as a text-mode stream writes them.
+#ifdef _WIN32
+constexpr char kLineBreak[] = "\r\n";
+#else
+constexpr char kLineBreak[] = "\n";
+#endif
 
 constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
@@ -71,9 +79,10 @@ Settings ReadSettings(std::istream& in, const Settings& defaults) {
 Settings LoadSettings() {
     Settings defaults;
     defaults.saveFolder = GetDefaultSaveFolder();
-    std::ifstream file(SettingsFilePath());
-    if (!file.is_open()) return LimitSettings(defaults, defaults.saveFolder);
-    return ReadSettings(file, defaults);
+    const std::optional<std::string> text = ReadRegularFile(SettingsFilePath());
+    if (!text) return LimitSettings(defaults, defaults.saveFolder);
+    std::istringstream in(*text);
+    return ReadSettings(in, defaults);
 }
 
 std::string FormatSettings(const std::filesystem::path& saveFolder, const std::string& deviceId,
@@ -90,9 +99,15 @@ std::string FormatSettings(const std::filesystem::path& saveFolder, const std::s
 void SaveSettings(const std::filesystem::path& saveFolder, const std::string& deviceId, int32_t bufferSeconds,
                   bool alwaysOnTop) {
     try {
-        const std::string text = FormatSettings(saveFolder, deviceId, bufferSeconds, alwaysOnTop);
-        std::ofstream file(SettingsFilePath(), std::ios::out | std::ios::trunc);
-        file << text;
+        std::string text;
+        for (const char c : FormatSettings(saveFolder, deviceId, bufferSeconds, alwaysOnTop)) {
+            if (c == '\n')
+                text += kLineBreak;
+            else
+                text += c;
+        }
+        // Never rewritten in place: a save cut short must not cost the previous settings.
+        ReplaceFileContents(SettingsFilePath(), text);
     } catch (const std::exception&) {
         // Saving is best effort; the next start reads the old file or the defaults.
     }

@@ -16,8 +16,11 @@ inline constexpr int32_t kMinBufferSeconds = 2;
 inline constexpr int32_t kMaxBufferSeconds = 10;
 
 // Reads "settings.json"; never fails, falls back to defaults member by member.
+// A settings path that is not a regular file reads as defaults.
 Settings LoadSettings();
-// Writes "settings.json"; failures are ignored.
+// Writes "settings.json" in one step, so that a failed save leaves the previous
+// file as it was; failures are ignored. Something other than a regular file at
+// the settings path is left alone.
 void SaveSettings(const std::filesystem::path& saveFolder, const std::string& deviceId,
                   int32_t bufferSeconds, bool alwaysOnTop);
 template <typename T>

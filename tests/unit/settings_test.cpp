@@ -162,6 +162,50 @@ TEST_F(SettingsFile, SavingFailuresAreSilentAndInvalidTextDoesNotBlockTheSave) {
     EXPECT_EQ(back.deviceId, "bad\xEF\xBF\xBD");  // replaced, the rest saved
 }
 
+TEST_F(SettingsFile, AFailedSaveLeavesThePreviousFileByteForByte) {
+    const std::string previous = "{\n  \"bufferSeconds\": 9\n}";
+    WriteFile(previous);
+    fake_platform::State& shell = fake_platform::Get();
+    for (bool* failure : {&shell.failFlush, &shell.failRename}) {
+        *failure = true;
+        SaveSettings(DefaultSaveFolder(), "dev", 4, true);
+        *failure = false;
+        EXPECT_EQ(ReadFile(), previous);
+        // The written-out new file does not stay behind either.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(FilePath().parent_path()),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+    EXPECT_EQ(LoadSettings().bufferSeconds, 9);
+}
+
+TEST_F(SettingsFile, ALinkedSettingsFileStaysALinkToTheFileItReplaces) {
+    const std::filesystem::path elsewhere = root.path() / "dotfiles" / "wavelift.json";
+    std::filesystem::create_directories(elsewhere.parent_path());
+    std::filesystem::create_directories(FilePath().parent_path());
+    std::ofstream(elsewhere) << "{}";
+    std::error_code error;
+    std::filesystem::create_symlink("../../dotfiles/wavelift.json", FilePath(), error);
+    if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+
+    SaveSettings(DefaultSaveFolder(), "dev", 4, true);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(FilePath()));
+    EXPECT_EQ(LoadSettings().bufferSeconds, 4);
+    for (const auto& folder : {FilePath().parent_path(), elsewhere.parent_path()})
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1)
+            << folder;
+}
+
+#ifdef _WIN32
+TEST_F(SettingsFile, AFolderWithAnUnpairedSurrogateIsSavedWithAReplacementCharacter) {
+    SaveSettings(std::filesystem::path(L"C:\\take" + std::wstring(1, wchar_t(0xDC00)) + L"s"), "dev", 4, true);
+    const Settings back = LoadSettings();
+    EXPECT_EQ(PathToUtf8(back.saveFolder), "C:\\take\xef\xbf\xbds");
+    EXPECT_EQ(back.deviceId, "dev");
+}
+#endif
+
 TEST(SettingsParse, ReadsOverTheDefaultsGiven) {
     Settings defaults;
     defaults.saveFolder = "/defaults";

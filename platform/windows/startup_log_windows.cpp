@@ -53,9 +53,16 @@ void WriteStartupLog(const char* message) {
     if (message == nullptr || !LoggingSwitchedOn()) return;
     const std::wstring path = LogFilePath();
     if (path.empty()) return;
+    // A link is opened as itself, not followed, and then refused with anything else that is not a plain file.
     const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        CloseHandle(file);
+        return;
+    }
     // One write per line, so lines of concurrent start-ups never interleave.
     const std::string line = LinePrefix() + message + "\r\n";
     DWORD written = 0;

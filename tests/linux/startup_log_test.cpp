@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/startup_log.h"
+#include "tests/linux/forked_call.h"
 
 namespace fs = std::filesystem;
 
@@ -137,6 +139,23 @@ TEST_F(StartupLogTest, LogIsNeverWrittenThroughASymbolicLink) {
     std::stringstream content;
     content << in.rdbuf();
     EXPECT_EQ(content.str(), "untouched\n");
+}
+
+TEST_F(StartupLogTest, AFifoAtTheLogPathIsNeitherWaitedOnNorWrittenTo) {
+    SetSwitch("1");
+    ASSERT_EQ(mkfifo(logPath.c_str(), 0600), 0);
+    EXPECT_EQ(RunForked([] { WriteStartupLog("line"); }), 0) << "-1: the log's FIFO was waited on";
+
+    // With a reader on the FIFO the open succeeds at once; the line must still not go into it.
+    const int reader = open(logPath.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(RunForked([] { WriteStartupLog("line"); }), 0);
+    char buffer[256];
+    EXPECT_LE(read(reader, buffer, sizeof buffer), 0);
+    close(reader);
+    struct stat info {};
+    ASSERT_EQ(lstat(logPath.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 TEST_F(StartupLogTest, ConfigurationFolderFallsBackToHome) {

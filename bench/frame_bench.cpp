@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/path_text.h"
 #include "tests/support/headless_ui.h"
 
 namespace {
@@ -62,8 +63,21 @@ void Cases(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMicrosecond);
 }
 
+// A save folder of the given length in the status bar, which fits its tail
+// into the bar every frame; the interface fonts, as the program draws it.
+void LongSaveFolder(benchmark::State& state) {
+    HeadlessUi ui(1100.0f, 460.0f, /*systemFonts=*/true);
+    ui.UseFakeCapture();
+    ui.app.RestartCapture();
+    ui.app.saveFolder = Utf8ToPath("/" + std::string(static_cast<size_t>(state.range(0)), 'd') + "/Wavelift");
+    ui.Frames(3);
+    for (auto _ : state) ui.Frame();
+    state.counters["folder_bytes"] = static_cast<double>(state.range(0));
+}
+
 }  // namespace
 
 BENCHMARK(Incremental)->Apply(Cases);
 BENCHMARK(FullRecompute)->Apply(Cases);
+BENCHMARK(LongSaveFolder)->Arg(64)->Arg(64 * 1024)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

@@ -163,11 +163,12 @@ TEST(StatusBar, ASixtyFourKibibyteFolderIsFittedMeasuringAboutWhatIsShown) {
     EXPECT_LT(MeasuredTextBytes() - before, kMeasureBound);
     EXPECT_TRUE(ui.DrewText(tail, ui.app.smallFont));
 
-    ui.app.SetStatus("Cannot write " + PathToUtf8(ui.app.saveFolder / "Wavelift take.wav"), true);
+    const std::string message = "Cannot write " + PathToUtf8(ui.app.saveFolder / "Wavelift take.wav");
+    ui.app.SetStatus(message, true);
     before = MeasuredTextBytes();
     ui.Frame();
     EXPECT_LT(MeasuredTextBytes() - before, kMeasureBound);
-    EXPECT_TRUE(ui.DrewText(tail + "/Wavelift take.wav", ui.app.smallFont));
+    EXPECT_TRUE(ui.DrewText(message.substr(message.size() - tail.size() - 18), ui.app.smallFont));
 }
 
 #ifdef _WIN32

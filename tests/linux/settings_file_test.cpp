@@ -19,30 +19,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A private configuration folder; the known folders follow XDG_CONFIG_HOME and HOME.
 class SettingsOnDisk : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
-            if (const char* value = getenv(name)) saved.emplace_back(name, value);
-        }
-        setenv("HOME", home.path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        if (const char* home = getenv("HOME")) savedHome = home;
+        setenv("HOME", folder.path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
         fs::create_directories(SettingsPath().parent_path());
     }
     void TearDown() override {
-        unsetenv("HOME");
+        setenv("HOME", savedHome.c_str(), 1);
         unsetenv("XDG_CONFIG_HOME");
-        for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
     }
 
-    fs::path SettingsPath() const { return home / "config" / "Wavelift" / "settings.json"; }
+    fs::path SettingsPath() const { return folder / "config" / "Wavelift" / "settings.json"; }
     std::string Content() const {
         std::ifstream in(SettingsPath(), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    ScratchDir home;
-    std::vector<std::pair<std::string, std::string>> saved;
+    ScratchDir folder;
+    std::string savedHome;
 };
 
 }  // namespace
@@ -61,7 +59,7 @@ TEST_F(SettingsOnDisk, AFifoAsTheSettingsFileReadsAsDefaultsWithoutWaitingAndIsL
 }
 
 TEST_F(SettingsOnDisk, ASaveCutShortByAFullDiskLeavesThePreviousFileByteForByte) {
-    SaveSettings(home / "Music", "sink", 8, true);
+    SaveSettings(folder / "Music", "sink", 8, true);
     const std::string previous = Content();
     ASSERT_FALSE(previous.empty());
     {
@@ -75,9 +73,9 @@ TEST_F(SettingsOnDisk, ASaveCutShortByAFullDiskLeavesThePreviousFileByteForByte)
 }
 
 TEST_F(SettingsOnDisk, AReplacedSettingsFileKeepsItsPermissions) {
-    SaveSettings(home / "Music", "sink", 8, true);
+    SaveSettings(folder / "Music", "sink", 8, true);
     fs::permissions(SettingsPath(), fs::perms::owner_read | fs::perms::owner_write);
-    SaveSettings(home / "Music", "sink", 5, true);
+    SaveSettings(folder / "Music", "sink", 5, true);
     EXPECT_EQ(LoadSettings().bufferSeconds, 5);
     EXPECT_EQ(fs::status(SettingsPath()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }

@@ -155,20 +155,11 @@ TEST(StatusBar, ASixtyFourKibibyteFolderIsFittedMeasuringAboutWhatIsShown) {
     StartCapture(ui);
     const std::string tail = "/the end of a long folder";
     ui.app.saveFolder = Utf8ToPath("/" + std::string(64 * 1024, 'd') + tail);
-    // Measuring the whole text once per character would be 2 GiB here.
-    constexpr uint64_t kMeasureBound = 16 * 1024;
-
-    uint64_t before = MeasuredTextBytes();
+    const uint64_t before = MeasuredTextBytes();
     ui.Frame();
-    EXPECT_LT(MeasuredTextBytes() - before, kMeasureBound);
+    // Measuring the whole rest once per character would be 2 GiB here.
+    EXPECT_LT(MeasuredTextBytes() - before, 16u * 1024u);
     EXPECT_TRUE(ui.DrewText(tail, ui.app.smallFont));
-
-    const std::string message = "Cannot write " + PathToUtf8(ui.app.saveFolder / "Wavelift take.wav");
-    ui.app.SetStatus(message, true);
-    before = MeasuredTextBytes();
-    ui.Frame();
-    EXPECT_LT(MeasuredTextBytes() - before, kMeasureBound);
-    EXPECT_TRUE(ui.DrewText(message.substr(message.size() - tail.size() - 18), ui.app.smallFont));
 }
 
 #ifdef _WIN32

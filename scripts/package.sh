@@ -8,5 +8,5 @@ scripts/deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DWAVELIFT_BUILD_TESTS=OFF -DWAVELIFT_BUILD_BENCH=OFF >/dev/null
 cmake --build build/release -j2
-(cd build/release && cpack -G DEB >/dev/null)
-ls build/release/wavelift_*.deb
+# CPack names the file it made on its last line.
+(cd build/release && cpack -G DEB) | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p'

@@ -101,7 +101,7 @@ bool Installed(const std::string& package) {
 
 // Files and folders anywhere a package puts things whose names mention the program.
 std::set<std::string> TracesOfTheProgram() {
-    return LineSet(Shell("find /usr /etc /opt /var/lib /var/cache -iname '*wavelift*' 2>/dev/null").output);
+    return LineSet(Shell("(find /usr /etc /opt /var/lib /var/cache -iname '*wavelift*' 2>/dev/null)").output);
 }
 
 // dpkg, waiting while another package manager run holds its lock.

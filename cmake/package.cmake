@@ -24,6 +24,8 @@ add_custom_command(
   DEPENDS "${package_dir}/wavelift.1" "${package_dir}/changelog"
   COMMENT "Compressing the manual page and change log")
 add_custom_target(wavelift_package_docs ALL DEPENDS "${package_dir}/wavelift.1.gz" "${package_dir}/changelog.gz")
+# Built with the program, so that a build of only the program can be installed and packaged.
+add_dependencies(wavelift wavelift_package_docs)
 
 # Fully read-only relocations for the installed program.
 target_link_options(wavelift PRIVATE -Wl,-z,relro,-z,now)

@@ -27,7 +27,7 @@ sudo_cmd=()
 
 # One list per purpose.
 build_packages=(
-  build-essential cmake ninja-build pkg-config dpkg-dev xz-utils
+  build-essential cmake ninja-build pkg-config dpkg-dev file xz-utils
   nlohmann-json3-dev libglfw3-dev libgl-dev libx11-dev libxrandr-dev
   libfontconfig-dev libglib2.0-dev libpulse-dev
 )

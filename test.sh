@@ -6,7 +6,7 @@
 # The last line is CTest's summary of the main run.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh --windows
+scripts/deps.sh --tests --windows
 jobs=2
 fuzz_seconds=${WAVELIFT_FUZZ_SECONDS:-30}
 

@@ -42,11 +42,5 @@ if(WAVELIFT_BUILD_PROGRAM)
   # The core first: it calls into the platform libraries, which call back into it.
   target_link_libraries(wavelift PRIVATE wavelift_core wavelift_capture_pulse wavelift_platform_linux imgui_glfw OpenGL::GL)
   wavelift_warnings(wavelift)
-  include(GNUInstallDirs)
-  install(TARGETS wavelift RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  foreach(size 16 24 32 48 64 128 256)
-    install(FILES resources/icons/wavelift-${size}.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME wavelift.png)
-  endforeach()
-  install(FILES resources/wavelift.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  include(cmake/package.cmake)
 endif()

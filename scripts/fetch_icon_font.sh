@@ -10,7 +10,9 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 echo "fetch_icon_font: fetching @fortawesome/fontawesome-free@5.15.3"
-(cd "$work" && npm pack --silent @fortawesome/fontawesome-free@5.15.3 >/dev/null 2>&1)
+# npm's own message says why when the download fails.
+(cd "$work" && npm pack --loglevel=error @fortawesome/fontawesome-free@5.15.3 >"$work/npm.log" 2>&1) ||
+  { tail -n 5 "$work/npm.log" >&2; echo "fetch_icon_font: npm could not fetch the icon font" >&2; exit 1; }
 tar xzf "$work"/fortawesome-fontawesome-free-5.15.3.tgz -C "$work" package/webfonts/fa-solid-900.ttf
 echo "$font_sha256  $work/package/webfonts/fa-solid-900.ttf" | sha256sum -c --quiet -
 cp "$work/package/webfonts/fa-solid-900.ttf" "$font.tmp" && mv "$font.tmp" "$font"

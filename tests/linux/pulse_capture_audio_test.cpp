@@ -11,7 +11,7 @@ constexpr double kHalfScale = 0.5;  // -6 dBFS
 class PulseCaptureAudio : public PulseCaptureWithServer {};
 
 TEST_F(PulseCaptureAudio, ToneOnTheDefaultOutputArrivesAtItsLevel) {
-    ASSERT_TRUE(capture->Start("", probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture("", probe.Callback())) << capture->LastError();
     EXPECT_TRUE(capture->IsRunning());
     EXPECT_EQ(capture->LastError(), "");
     EXPECT_EQ(capture->DeviceName(), PulseServer::kFloatSinkName);
@@ -26,7 +26,7 @@ TEST_F(PulseCaptureAudio, ToneOnTheDefaultOutputArrivesAtItsLevel) {
 }
 
 TEST_F(PulseCaptureAudio, DeliveredFramesKeepPaceWithTheClock) {
-    ASSERT_TRUE(capture->Start(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
     ASSERT_TRUE(probe.WaitForFrames(1, 2000ms));
     const size_t firstFrames = probe.Frames();
     const auto began = std::chrono::steady_clock::now();
@@ -38,7 +38,7 @@ TEST_F(PulseCaptureAudio, DeliveredFramesKeepPaceWithTheClock) {
 }
 
 TEST_F(PulseCaptureAudio, SinkAt44100WithShortSamplesIsCapturedAtItsOwnRate) {
-    ASSERT_TRUE(capture->Start(PulseServer::kShortSink, probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture(PulseServer::kShortSink, probe.Callback())) << capture->LastError();
     EXPECT_EQ(capture->SampleRate(), 44100);
     EXPECT_EQ(capture->DeviceName(), PulseServer::kShortSinkName);
 
@@ -50,7 +50,7 @@ TEST_F(PulseCaptureAudio, SinkAt44100WithShortSamplesIsCapturedAtItsOwnRate) {
 }
 
 TEST_F(PulseCaptureAudio, MonoSinkGivesTheSameSampleOnBothSides) {
-    ASSERT_TRUE(capture->Start(PulseServer::kMonoSink, probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture(PulseServer::kMonoSink, probe.Callback())) << capture->LastError();
     server.PlayTone(PulseServer::kMonoSink, kToneHz, kHalfScale, 48000, 1);
     ASSERT_TRUE(probe.WaitForLevel(0.3f, 3000ms)) << "the tone never arrived";
     ASSERT_TRUE(probe.WaitForFrames(probe.Frames() + 4800, 2000ms));

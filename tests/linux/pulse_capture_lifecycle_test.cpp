@@ -14,7 +14,7 @@ TEST_F(PulseCaptureLifecycle, StopWithoutACaptureThreadChangesNothingElse) {
 }
 
 TEST_F(PulseCaptureLifecycle, StopEndsDeliveryAndKeepsWhatWasLearned) {
-    ASSERT_TRUE(capture->Start(PulseServer::kShortSink, probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture(PulseServer::kShortSink, probe.Callback())) << capture->LastError();
     ASSERT_TRUE(probe.WaitForFrames(4410, 2000ms));
     capture->Stop();
     EXPECT_FALSE(capture->IsRunning());
@@ -28,11 +28,11 @@ TEST_F(PulseCaptureLifecycle, StopEndsDeliveryAndKeepsWhatWasLearned) {
 }
 
 TEST_F(PulseCaptureLifecycle, StartWhileRunningSilencesTheOldCallback) {
-    ASSERT_TRUE(capture->Start(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
     ASSERT_TRUE(probe.WaitForFrames(4800, 2000ms));
     const int threadsWhileRunning = ThreadCount();
 
-    ASSERT_TRUE(capture->Start(PulseServer::kMonoSink, secondProbe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture(PulseServer::kMonoSink, secondProbe.Callback())) << capture->LastError();
     const size_t oldCalls = probe.Calls();
     EXPECT_TRUE(secondProbe.WaitForFrames(4800, 2000ms));
     EXPECT_EQ(probe.Calls(), oldCalls) << "the replaced callback still receives audio";
@@ -41,7 +41,7 @@ TEST_F(PulseCaptureLifecycle, StartWhileRunningSilencesTheOldCallback) {
 }
 
 TEST_F(PulseCaptureLifecycle, EmptyCallbackIsAcceptedAndAudioIsDropped) {
-    ASSERT_TRUE(capture->Start("", AudioCallback{})) << capture->LastError();
+    ASSERT_TRUE(StartCapture("", AudioCallback{})) << capture->LastError();
     server.PlayTone(PulseServer::kFloatSink, 440.0, 0.5, 48000, 2);
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(capture->IsRunning());
@@ -55,7 +55,7 @@ TEST_F(PulseCaptureLifecycle, RepeatedStartsAndStopsKeepFeedingTheHistory) {
     uint64_t lastTotal = 0;
     server.PlayTone(PulseServer::kFloatSink, 440.0, 0.5, 48000, 2);
     for (int cycle = 0; cycle < kCycles; ++cycle) {
-        const bool started = capture->Start(
+        const bool started = StartCapture(
             cycle % 2 ? PulseServer::kFloatSink : "", [this](const float* frames, size_t count) {
                 history.Push(frames, count);
             });

@@ -1,16 +1,23 @@
+#include <string>
 #include <thread>
 
 #include "tests/linux/pulse_capture_fixture.h"
 
 class PulseCaptureLifecycle : public PulseCaptureWithServer {};
 
-TEST_F(PulseCaptureLifecycle, StopWithoutACaptureThreadChangesNothingElse) {
-    capture->Stop();
-    capture->Stop();
+TEST_F(PulseCaptureLifecycle, StopWithoutACaptureThreadKeepsTheErrorAndTheRestartRequest) {
+    const int module = server.LoadNullSink("wl_usb", "USB");
+    ASSERT_GE(module, 0);
+    ASSERT_TRUE(StartCapture("wl_usb", nullptr)) << capture->LastError();
+    ASSERT_EQ(server.Pactl("unload-module " + std::to_string(module)), 0);
+    ASSERT_TRUE(WaitUntil([&] { return capture->NeedsRestart(); }, 3000ms));
+
+    capture->Stop();  // joins the thread that ended with the breakdown
+    capture->Stop();  // nothing left to join
     EXPECT_FALSE(capture->IsRunning());
-    EXPECT_FALSE(capture->NeedsRestart());
-    EXPECT_EQ(capture->SampleRate(), 48000);
-    EXPECT_EQ(capture->LastError(), "");
+    EXPECT_TRUE(capture->NeedsRestart()) << "only Start clears the request";
+    EXPECT_EQ(capture->LastError(), "Output device was removed");
+    EXPECT_EQ(capture->DeviceName(), "USB");
 }
 
 TEST_F(PulseCaptureLifecycle, StopEndsDeliveryAndKeepsWhatWasLearned) {

@@ -3,11 +3,12 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
 
-// A missing or failing device is retried this often, measured from the last attempt.
+// A missing or failing device is retried this often, measured from the end of the last attempt.
 constexpr double kRetryInterval = 2.0;
 // Rate that sizes the history before any device has started.
 constexpr int32_t kFallbackRate = 48000;
@@ -22,7 +23,7 @@ constexpr ImGuiWindowFlags kMainWindowFlags =
 }  // namespace
 
 void App::RestartCapture() {
-    lastRestartTime = ImGui::GetCurrentContext() ? ImGui::GetTime() : 0.0;
+    const auto began = std::chrono::steady_clock::now();
     bool ok = false;
     if (capture) {
         capture->Stop();
@@ -35,6 +36,9 @@ void App::RestartCapture() {
         // Gives the interface a time axis while no device runs.
         history.Reset(kFallbackRate, static_cast<double>(bufferSeconds));
     }
+    // The GUI clock stands still within a frame, so the attempt's own length is added.
+    const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    lastRestartTime = (ImGui::GetCurrentContext() ? ImGui::GetTime() : 0.0) + spent;
 }
 
 void App::Frame() {
@@ -42,9 +46,14 @@ void App::Frame() {
     if (capture) {
         if (capture->NeedsRestart()) {
             RestartCapture();
+        } else if (capture->IsStarting()) {
+            lastRestartTime = now;  // the attempt has not ended yet
         } else if (!capture->IsRunning() && now - lastRestartTime > kRetryInterval) {
             RestartCapture();
         }
+        // A start that succeeded after RestartCapture returned sizes the history as a prompt one does.
+        if (capture->IsRunning() && capture->SampleRate() != history.SampleRate())
+            history.Reset(capture->SampleRate(), static_cast<double>(bufferSeconds));
     }
 
     if (!paused)

@@ -40,8 +40,10 @@ public:
     int32_t bufferSeconds = 6;
     bool alwaysOnTop = false;
 
-    std::unique_ptr<LoopbackCapture> capture;
+    // Declared before `capture`, so the capture thread has ended before the history it writes goes away.
     AudioHistory history;
+    std::unique_ptr<LoopbackCapture> capture;
+    // When the last capture attempt ended.
     double lastRestartTime = -100.0;
 
     StereoBuffer view;

@@ -23,11 +23,15 @@ public:
     virtual ~LoopbackCapture() = default;
     virtual std::vector<OutputDevice> ListOutputDevices() = 0;
     // Stops whatever runs, then starts capture of deviceId (empty: the default
-    // output). Blocks until capture runs (true) or has failed (false).
+    // output). True: capture runs. False: it does not run now and LastError
+    // says why; a start still waiting for the audio system's answer goes on
+    // by itself meanwhile (IsStarting) and may begin capture later.
     virtual bool Start(const std::string& deviceId, AudioCallback callback) = 0;
-    // Stops capture and waits for the capture thread to end.
+    // Stops capture, or a start still under way, and waits for the capture thread to end.
     virtual void Stop() = 0;
     virtual bool IsRunning() const = 0;
+    // A start has not had its answer yet: capture may still begin without another Start.
+    virtual bool IsStarting() const { return false; }
     virtual int32_t SampleRate() const = 0;
     virtual std::string DeviceName() const = 0;
     virtual std::string LastError() const = 0;

@@ -2,14 +2,9 @@
 
 #include <pulse/timeval.h>
 
-#include <chrono>
-#include <thread>
-
 namespace {
 constexpr pa_usec_t kRetryDelayUsec = PA_USEC_PER_SEC;
-// Long enough for a live server to answer, short enough not to stall start-up.
-constexpr std::chrono::milliseconds kFirstAnswerWait{1000};
-constexpr std::chrono::milliseconds kFirstAnswerPoll{2};
+constexpr auto kEvents = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SINK);
 }  // namespace
 
 DefaultSinkWatcher::DefaultSinkWatcher(std::atomic<bool>& flag) : restartFlag(&flag) {
@@ -20,15 +15,11 @@ DefaultSinkWatcher::DefaultSinkWatcher(std::atomic<bool>& flag) : restartFlag(&f
         loop = nullptr;
         return;
     }
+    // The first answer comes later, on the loop thread: a server that is slow
+    // to answer never holds up the caller.
     pa_threaded_mainloop_lock(loop);
     Connect();
     pa_threaded_mainloop_unlock(loop);
-
-    // Learning the current default first means an early change is not mistaken
-    // for the starting point.
-    const auto giveUp = std::chrono::steady_clock::now() + kFirstAnswerWait;
-    while (!firstAnswer.load() && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(kFirstAnswerPoll);
 }
 
 DefaultSinkWatcher::~DefaultSinkWatcher() {
@@ -52,10 +43,32 @@ void DefaultSinkWatcher::Connect() {
         return;
     }
     pa_context_set_state_callback(context, OnContextState, this);
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        firstAnswer.exchange(true);
-        ScheduleRetry();
-    }
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) ScheduleRetry();
+}
+
+void DefaultSinkWatcher::SetActive(bool followsDefault) {
+    active.exchange(followsDefault);
+    std::lock_guard lock(mutex);
+    openedSink.clear();
+}
+
+void DefaultSinkWatcher::NoteOpenedSink(const std::string& name) {
+    std::lock_guard lock(mutex);
+    openedSink = name;
+}
+
+std::vector<OutputDevice> DefaultSinkWatcher::Sinks() const {
+    std::lock_guard lock(mutex);
+    std::vector<OutputDevice> list = sinks;
+    for (OutputDevice& sink : list) sink.isDefault = !sink.id.empty() && sink.id == publishedDefault;
+    return list;
+}
+
+void DefaultSinkWatcher::ForgetServer() {
+    arrivingSinks.clear();
+    std::lock_guard lock(mutex);
+    sinks.clear();
+    publishedDefault.clear();
 }
 
 void DefaultSinkWatcher::ScheduleRetry() {
@@ -70,19 +83,25 @@ void DefaultSinkWatcher::AskForDefaultSink(pa_context* ctx) {
     if (pa_operation* operation = pa_context_get_server_info(ctx, OnServerInfo, this)) pa_operation_unref(operation);
 }
 
+void DefaultSinkWatcher::AskForSinks(pa_context* ctx) {
+    if (pa_operation* operation = pa_context_get_sink_info_list(ctx, OnSinkInfo, this)) pa_operation_unref(operation);
+}
+
 void DefaultSinkWatcher::OnContextState(pa_context* ctx, void* userdata) {
     auto* self = static_cast<DefaultSinkWatcher*>(userdata);
     switch (pa_context_get_state(ctx)) {
         case PA_CONTEXT_READY: {
             pa_context_set_subscribe_callback(ctx, OnServerEvent, self);
-            if (pa_operation* operation = pa_context_subscribe(ctx, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr))
+            if (pa_operation* operation = pa_context_subscribe(ctx, kEvents, nullptr, nullptr))
                 pa_operation_unref(operation);
+            // Answers come in the order asked: the default is known before the list.
             self->AskForDefaultSink(ctx);
+            self->AskForSinks(ctx);
             break;
         }
         case PA_CONTEXT_FAILED:
         case PA_CONTEXT_TERMINATED:
-            self->firstAnswer.exchange(true);
+            self->ForgetServer();
             // The dead context is released by the retry, not inside its own callback.
             self->ScheduleRetry();
             break;
@@ -91,18 +110,42 @@ void DefaultSinkWatcher::OnContextState(pa_context* ctx, void* userdata) {
 }
 
 void DefaultSinkWatcher::OnServerEvent(pa_context* ctx, pa_subscription_event_type_t type, uint32_t, void* userdata) {
-    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SERVER) return;
-    static_cast<DefaultSinkWatcher*>(userdata)->AskForDefaultSink(ctx);
+    auto* self = static_cast<DefaultSinkWatcher*>(userdata);
+    switch (type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) {
+        case PA_SUBSCRIPTION_EVENT_SERVER: self->AskForDefaultSink(ctx); break;
+        case PA_SUBSCRIPTION_EVENT_SINK: self->AskForSinks(ctx); break;
+        default: break;
+    }
 }
 
 void DefaultSinkWatcher::OnServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
     auto* self = static_cast<DefaultSinkWatcher*>(userdata);
     if (!info) return;
     const std::string name = info->default_sink_name ? info->default_sink_name : "";
-    if (self->defaultKnown && name != self->defaultSink && self->active.load()) self->restartFlag->exchange(true);
+    std::lock_guard lock(self->mutex);
+    // Before the first answer, a capture that already opened the default is the starting point.
+    const bool changed = self->defaultKnown ? name != self->defaultSink
+                                            : !self->openedSink.empty() && name != self->openedSink;
+    if (changed && self->active.load()) self->restartFlag->exchange(true);
     self->defaultSink = name;
     self->defaultKnown = true;
-    self->firstAnswer.exchange(true);
+    self->publishedDefault = name;
+}
+
+void DefaultSinkWatcher::OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+    auto* self = static_cast<DefaultSinkWatcher*>(userdata);
+    if (eol < 0) {
+        self->arrivingSinks.clear();
+        return;
+    }
+    if (eol == 0) {
+        if (info)
+            self->arrivingSinks.push_back({info->name ? info->name : "", info->description ? info->description : "", false});
+        return;
+    }
+    std::lock_guard lock(self->mutex);
+    self->sinks = std::move(self->arrivingSinks);
+    self->arrivingSinks.clear();
 }
 
 void DefaultSinkWatcher::OnRetry(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* userdata) {

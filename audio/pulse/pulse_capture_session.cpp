@@ -39,7 +39,8 @@ void OnSinkDetails(pa_context*, const pa_sink_info* info, int eol, void* userdat
 }
 }  // namespace
 
-PulseCaptureSession::PulseCaptureSession() : connection("Wavelift") {}
+PulseCaptureSession::PulseCaptureSession(const std::atomic<bool>& stopRequested)
+    : stopRequested(stopRequested), connection("Wavelift", &stopRequested) {}
 
 PulseCaptureSession::~PulseCaptureSession() {
     if (stream) {
@@ -48,8 +49,10 @@ PulseCaptureSession::~PulseCaptureSession() {
     }
 }
 
-bool PulseCaptureSession::Open(const std::string& requested, PulseClock::time_point deadline,
-                               const std::function<void(const std::string&)>& onSinkFound, std::string& error) {
+bool PulseCaptureSession::Open(
+    const std::string& requested, PulseClock::time_point deadline,
+    const std::function<void(const std::string& name, const std::string& description)>& onSinkFound,
+    std::string& error) {
     switch (connection.Connect(deadline)) {
         case PulseConnection::ConnectResult::Ready: break;
         case PulseConnection::ConnectResult::Failed:
@@ -59,7 +62,7 @@ bool PulseCaptureSession::Open(const std::string& requested, PulseClock::time_po
     }
     PulseSinkDetails sink;
     if (!FindSink(requested, deadline, sink, error)) return false;
-    if (onSinkFound) onSinkFound(sink.description);
+    if (onSinkFound) onSinkFound(sink.name, sink.description);
     return ConnectStream(sink, deadline, error);
 }
 
@@ -139,8 +142,7 @@ bool PulseCaptureSession::ConnectStream(const PulseSinkDetails& sink, PulseClock
     return true;
 }
 
-bool PulseCaptureSession::Pump(std::chrono::microseconds wait, const AudioCallback& callback,
-                               const std::atomic<bool>& stopRequested, std::string& error) {
+bool PulseCaptureSession::Pump(std::chrono::microseconds wait, const AudioCallback& callback, std::string& error) {
     const bool loopRuns = connection.RunOnce(wait);
     if (!loopRuns || !connection.IsReady() || IsFinal(pa_stream_get_state(stream))) {
         error = BreakdownMessage();

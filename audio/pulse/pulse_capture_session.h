@@ -14,27 +14,28 @@
 struct PulseSinkDetails;
 
 // One run of capture on the capture thread: the connection, the sink being
-// recorded and the record stream on that sink's monitor.
+// recorded and the record stream on that sink's monitor. Every wait ends as
+// soon as `stopRequested` is raised.
 class PulseCaptureSession {
 public:
-    PulseCaptureSession();
+    explicit PulseCaptureSession(const std::atomic<bool>& stopRequested);
     ~PulseCaptureSession();
     PulseCaptureSession(const PulseCaptureSession&) = delete;
     PulseCaptureSession& operator=(const PulseCaptureSession&) = delete;
 
     // Connects and starts recording the named sink (empty: the server's
-    // default). onSinkFound receives the sink's description as soon as the sink
-    // is known. On failure `error` holds the message for the user.
+    // default). onSinkFound receives the sink's name and description as soon as
+    // the sink is known. On failure `error` holds the message for the user.
     bool Open(const std::string& sinkName, PulseClock::time_point deadline,
-              const std::function<void(const std::string&)>& onSinkFound, std::string& error);
+              const std::function<void(const std::string& name, const std::string& description)>& onSinkFound,
+              std::string& error);
 
     int32_t Rate() const { return rate; }
 
     // Waits up to `wait` for audio, then hands every fragment that has arrived
     // to the callback, in order, while `stopRequested` stays clear. False when
     // capture broke down, with the message in `error`.
-    bool Pump(std::chrono::microseconds wait, const AudioCallback& callback, const std::atomic<bool>& stopRequested,
-              std::string& error);
+    bool Pump(std::chrono::microseconds wait, const AudioCallback& callback, std::string& error);
 
 private:
     bool FindSink(const std::string& requested, PulseClock::time_point deadline, PulseSinkDetails& sink,
@@ -43,6 +44,7 @@ private:
     bool SinkExists(const std::string& name);
     std::string BreakdownMessage();
 
+    const std::atomic<bool>& stopRequested;
     PulseConnection connection;
     pa_stream* stream = nullptr;
     std::string sinkName;

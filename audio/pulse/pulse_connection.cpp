@@ -11,7 +11,7 @@ bool IsFinal(pa_context_state_t state) {
 }
 }  // namespace
 
-PulseConnection::PulseConnection(const char* clientName) {
+PulseConnection::PulseConnection(const char* clientName, const std::atomic<bool>* interrupt) : interrupt(interrupt) {
     loop = pa_mainloop_new();
     if (loop) context = pa_context_new(pa_mainloop_get_api(loop), clientName);
 }
@@ -44,11 +44,11 @@ bool PulseConnection::RunOnce(std::chrono::microseconds wait) {
 }
 
 bool PulseConnection::RunUntil(const std::function<bool()>& done, PulseClock::time_point deadline) {
-    // Short turns keep the deadline honest even when the server stays silent.
-    constexpr std::chrono::microseconds kLongestTurn{20000};
+    // Short turns keep the deadline and the interrupt honest even when the server stays silent.
+    constexpr std::chrono::microseconds kLongestTurn{5000};
     while (!done()) {
         const auto now = PulseClock::now();
-        if (now >= deadline) return false;
+        if (now >= deadline || (interrupt && interrupt->load())) return false;
         const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now);
         if (!RunOnce(std::min(left, kLongestTurn))) return done();
     }

@@ -4,13 +4,16 @@
 #include <system_error>
 
 #include "audio/pulse/pulse_capture_session.h"
-#include "audio/pulse/pulse_device_list.h"
 
 namespace {
-constexpr std::chrono::seconds kStartAnswerTimeout{5};
-constexpr std::chrono::milliseconds kListTimeout{2000};
+// How long Start waits for the answer before it lets the start go on by itself.
+constexpr std::chrono::milliseconds kStartAnswerWait{40};
+// A start-up with no answer by then gives up, so that a wedged connection is
+// replaced by a fresh one on the next attempt.
+constexpr std::chrono::seconds kAttemptTimeout{5};
 // Bounds how long Stop waits for the thread to notice the request.
 constexpr std::chrono::microseconds kPumpWait{10000};
+constexpr char kNoAnswer[] = "Sound server did not answer";
 }  // namespace
 
 PulseLoopbackCapture::PulseLoopbackCapture() {
@@ -23,24 +26,36 @@ PulseLoopbackCapture::~PulseLoopbackCapture() {
     watcher.reset();
 }
 
-std::vector<OutputDevice> PulseLoopbackCapture::ListOutputDevices() { return ListPulseSinks(kListTimeout); }
+std::vector<OutputDevice> PulseLoopbackCapture::ListOutputDevices() {
+    return watcher ? watcher->Sinks() : std::vector<OutputDevice>{};
+}
 
 bool PulseLoopbackCapture::Start(const std::string& deviceId, AudioCallback callback) {
     Stop();
     needsRestart.exchange(false);
     stopRequested.exchange(false);
     if (watcher) watcher->SetActive(deviceId.empty());
-
-    std::promise<bool> result;
-    std::future<bool> answer = result.get_future();
+    {
+        std::lock_guard lock(mutex);
+        hasAnswer = false;
+    }
+    starting.exchange(true);
     try {
-        thread = std::thread(&PulseLoopbackCapture::CaptureThreadMain, this,
-                             StartRecord{deviceId, std::move(callback), std::move(result)});
+        thread = std::thread(&PulseLoopbackCapture::CaptureThreadMain, this, StartRecord{deviceId, std::move(callback)});
     } catch (const std::system_error& failure) {
+        starting.exchange(false);
         SetLastError(std::string("Capture failed (") + failure.what() + ")");
         return false;
     }
-    const bool started = answer.get();
+
+    std::unique_lock lock(mutex);
+    if (!answered.wait_for(lock, kStartAnswerWait, [this] { return hasAnswer; })) {
+        // The thread answers under the same lock, so its answer replaces this one.
+        lastError = kNoAnswer;
+        return false;
+    }
+    const bool started = startedAnswer;
+    lock.unlock();
     if (!started && thread.joinable()) thread.join();
     return started;
 }
@@ -49,6 +64,7 @@ void PulseLoopbackCapture::Stop() {
     stopRequested.exchange(true);
     if (thread.joinable()) thread.join();
     running.exchange(false);
+    starting.exchange(false);
 }
 
 std::string PulseLoopbackCapture::DeviceName() const {
@@ -71,23 +87,37 @@ void PulseLoopbackCapture::SetLastError(const std::string& text) {
     lastError = text;
 }
 
+void PulseLoopbackCapture::Answer(bool started, const std::string& error) {
+    {
+        std::lock_guard lock(mutex);
+        // A start ended by Stop has not failed: the reason shown before stays.
+        if (started || !stopRequested.load()) lastError = error;
+        if (started) running.exchange(true);
+        hasAnswer = true;
+        startedAnswer = started;
+        starting.exchange(false);
+    }
+    answered.notify_all();
+}
+
 void PulseLoopbackCapture::CaptureThreadMain(StartRecord record) {
     std::string error;
     {
-        PulseCaptureSession session;
+        PulseCaptureSession session(stopRequested);
         const bool opened = session.Open(
-            record.deviceId, PulseClock::now() + kStartAnswerTimeout,
-            [this](const std::string& name) { SetDeviceName(name); }, error);
+            record.deviceId, PulseClock::now() + kAttemptTimeout,
+            [this](const std::string& name, const std::string& description) {
+                SetDeviceName(description);
+                if (watcher) watcher->NoteOpenedSink(name);
+            },
+            error);
         if (!opened) {
-            SetLastError(error);
-            record.result.set_value(false);
+            Answer(false, error);
         } else {
             sampleRate.exchange(session.Rate());
-            running.exchange(true);
-            SetLastError("");
-            record.result.set_value(true);
+            Answer(true, "");
             while (!stopRequested.load()) {
-                if (!session.Pump(kPumpWait, record.callback, stopRequested, error)) {
+                if (!session.Pump(kPumpWait, record.callback, error)) {
                     SetLastError(error);
                     needsRestart.exchange(true);
                     break;

@@ -1,6 +1,6 @@
 #pragma once
 #include <atomic>
-#include <future>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -11,7 +11,9 @@
 #include "audio/pulse/default_sink_watcher.h"
 
 // Records what one sink of the sound server plays, from the sink's monitor,
-// on a capture thread of its own.
+// on a capture thread of its own. The interface thread never waits long on
+// the server: Start takes the answer only if it comes quickly, otherwise the
+// start goes on by itself on the capture thread.
 class PulseLoopbackCapture final : public LoopbackCapture {
 public:
     PulseLoopbackCapture();
@@ -23,6 +25,7 @@ public:
     bool Start(const std::string& deviceId, AudioCallback callback) override;
     void Stop() override;
     bool IsRunning() const override { return running.load(); }
+    bool IsStarting() const override { return starting.load(); }
     int32_t SampleRate() const override { return sampleRate.load(); }
     std::string DeviceName() const override;
     std::string LastError() const override;
@@ -32,10 +35,11 @@ private:
     struct StartRecord {
         std::string deviceId;
         AudioCallback callback;
-        std::promise<bool> result;
     };
 
     void CaptureThreadMain(StartRecord record);
+    // The start-up's outcome, for a Start still waiting and for the accessors.
+    void Answer(bool started, const std::string& error);
     void SetDeviceName(const std::string& name);
     void SetLastError(const std::string& text);
 
@@ -43,9 +47,13 @@ private:
     std::thread thread;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> running{false};
+    std::atomic<bool> starting{false};
     std::atomic<bool> needsRestart{false};
     std::atomic<int32_t> sampleRate{48000};
     mutable std::mutex mutex;
+    std::condition_variable answered;
+    bool hasAnswer = false;
+    bool startedAnswer = false;
     std::string deviceName;
     std::string lastError;
 };

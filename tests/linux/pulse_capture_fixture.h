@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "audio/audio_history.h"
 #include "audio/loopback_capture.h"
@@ -18,6 +20,13 @@ class PulseCaptureFixture : public ::testing::Test {
 protected:
     void StartServer() { ASSERT_TRUE(server.Start()) << server.DaemonLog(); }
     void MakeCapture() { capture = CreateLoopbackCapture(); }
+    // Start, and when the server is slow to answer (a busy machine, a sanitizer
+    // build), the end of the start that then goes on by itself.
+    bool StartCapture(const std::string& deviceId, AudioCallback callback) {
+        if (capture->Start(deviceId, std::move(callback))) return true;
+        WaitUntil([this] { return !capture->IsStarting(); }, 10s);
+        return capture->IsRunning();
+    }
 
     PulseServer server;
     CaptureProbe probe;

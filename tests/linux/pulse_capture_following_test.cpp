@@ -5,7 +5,7 @@
 class PulseCaptureFollowing : public PulseCaptureWithServer {};
 
 TEST_F(PulseCaptureFollowing, DefaultChangeAsksForRestartAndTheRestartCapturesTheNewDefault) {
-    ASSERT_TRUE(capture->Start("", probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture("", probe.Callback())) << capture->LastError();
     EXPECT_EQ(capture->DeviceName(), PulseServer::kFloatSinkName);
 
     ASSERT_EQ(server.Pactl(std::string("set-default-sink ") + PulseServer::kShortSink), 0);
@@ -14,7 +14,7 @@ TEST_F(PulseCaptureFollowing, DefaultChangeAsksForRestartAndTheRestartCapturesTh
     EXPECT_TRUE(capture->IsRunning());
     EXPECT_TRUE(capture->NeedsRestart()) << "reading the flag must not clear it";
 
-    ASSERT_TRUE(capture->Start("", secondProbe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture("", secondProbe.Callback())) << capture->LastError();
     EXPECT_FALSE(capture->NeedsRestart());
     EXPECT_EQ(capture->DeviceName(), PulseServer::kShortSinkName);
     EXPECT_EQ(capture->SampleRate(), 44100);
@@ -23,7 +23,7 @@ TEST_F(PulseCaptureFollowing, DefaultChangeAsksForRestartAndTheRestartCapturesTh
 }
 
 TEST_F(PulseCaptureFollowing, DefaultChangeIsIgnoredWhileADeviceIsChosen) {
-    ASSERT_TRUE(capture->Start(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
+    ASSERT_TRUE(StartCapture(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
     ASSERT_EQ(server.Pactl(std::string("set-default-sink ") + PulseServer::kMonoSink), 0);
     std::this_thread::sleep_for(500ms);
     EXPECT_FALSE(capture->NeedsRestart());
@@ -34,21 +34,21 @@ TEST_F(PulseCaptureFollowing, FailedStartOnTheDefaultStillFollowsItsChanges) {
     ASSERT_EQ(server.Pactl("unload-module module-null-sink"), 0);
     // Let the watcher see that change before capture starts following.
     std::this_thread::sleep_for(300ms);
-    EXPECT_FALSE(capture->Start("", nullptr));
+    EXPECT_FALSE(StartCapture("", nullptr));
     EXPECT_EQ(capture->LastError(), "No audio output device found");
     EXPECT_FALSE(capture->NeedsRestart());
 
     ASSERT_GE(server.LoadNullSink("wl_late", "Late"), 0);
     ASSERT_TRUE(WaitUntil([&] { return capture->NeedsRestart(); }, 3000ms));
-    EXPECT_TRUE(capture->Start("", nullptr)) << capture->LastError();
+    EXPECT_TRUE(StartCapture("", nullptr)) << capture->LastError();
     EXPECT_EQ(capture->DeviceName(), "Late");
 }
 
 TEST_F(PulseCaptureFollowing, WatcherReconnectsAfterTheServerRestarts) {
-    ASSERT_TRUE(capture->Start("", nullptr)) << capture->LastError();
+    ASSERT_TRUE(StartCapture("", nullptr)) << capture->LastError();
     server.Stop();
     ASSERT_TRUE(WaitUntil([&] { return capture->NeedsRestart(); }, 3000ms));
-    ASSERT_FALSE(capture->Start("", nullptr));
+    ASSERT_FALSE(StartCapture("", nullptr));
     StartServer();
     // The watcher retries on its own; give it time to be back before the change.
     std::this_thread::sleep_for(1500ms);

@@ -143,13 +143,22 @@ int PulseServer::LoadNullSink(const std::string& sinkName, const std::string& de
 
 void PulseServer::PlayTone(const std::string& sinkName, double hertz, double amplitude, int rate, int channels,
                            double seconds) {
+    Play(sinkName, rate, channels, static_cast<long>(seconds * rate), [=](long i) {
+        return static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hertz * static_cast<double>(i) / rate));
+    });
+}
+
+void PulseServer::PlayLevel(const std::string& sinkName, float level, int rate, int channels, long frames) {
+    Play(sinkName, rate, channels, frames, [level](long) { return level; });
+}
+
+void PulseServer::Play(const std::string& sinkName, int rate, int channels, long frames,
+                       const std::function<float(long frame)>& sampleAt) {
     const auto path = dir / ("tone" + std::to_string(toneCount++) + ".raw");
     {
         std::ofstream out(path, std::ios::binary);
-        const auto frames = static_cast<long>(seconds * rate);
         for (long i = 0; i < frames; ++i) {
-            const auto sample =
-                static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hertz * static_cast<double>(i) / rate));
+            const float sample = sampleAt(i);
             for (int c = 0; c < channels; ++c) out.write(reinterpret_cast<const char*>(&sample), sizeof sample);
         }
     }

@@ -2,6 +2,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ public:
     // given rate and channel count, until StopPlayback or the end of the server.
     void PlayTone(const std::string& sinkName, double hertz, double amplitude, int rate, int channels,
                   double seconds = 10.0);
+    // Plays exactly `frames` frames of one constant level, then ends.
+    void PlayLevel(const std::string& sinkName, float level, int rate, int channels, long frames);
     void StopPlayback();
 
     const std::string& Address() const { return address; }
@@ -60,6 +63,8 @@ private:
     std::string address;
     pid_t pid = -1;
     bool frozen = false;
+    void Play(const std::string& sinkName, int rate, int channels, long frames,
+              const std::function<float(long frame)>& sampleAt);
     void Prime(const std::string& sinkName);
     void EndChildren(std::vector<pid_t>& children);
 

@@ -1,5 +1,8 @@
 #include "tests/support/fake_capture.h"
 
+#include <chrono>
+#include <thread>
+
 FakeCapture* FakeCapture::last = nullptr;
 
 FakeCapture::FakeCapture() { last = this; }
@@ -14,10 +17,19 @@ std::vector<OutputDevice> FakeCapture::ListOutputDevices() {
 }
 
 bool FakeCapture::Start(const std::string& deviceId, AudioCallback cb) {
-    Stop();
     calls.push_back("Start:" + deviceId);
     ++startCount;
+    // Whatever ran before ends here, without counting as the caller's Stop.
+    running = false;
     needsRestart = false;
+    callback = nullptr;
+    if (startSeconds > 0.0) std::this_thread::sleep_for(std::chrono::duration<double>(startSeconds));
+    if (answersLate) {
+        callback = std::move(cb);
+        starting = true;
+        lastError = errorWithoutAnswer;
+        return false;
+    }
     if (!startSucceeds) {
         lastError = errorOnFailure;
         return false;
@@ -28,10 +40,18 @@ bool FakeCapture::Start(const std::string& deviceId, AudioCallback cb) {
     return true;
 }
 
+void FakeCapture::AnswerLate(bool started) {
+    starting = false;
+    running = started;
+    lastError = started ? "" : errorOnFailure;
+    if (!started) callback = nullptr;
+}
+
 void FakeCapture::Stop() {
     calls.push_back("Stop");
     if (onStop) onStop();
     running = false;
+    starting = false;
     callback = nullptr;
 }
 

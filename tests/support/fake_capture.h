@@ -15,14 +15,21 @@ public:
     std::string deviceName = "Speakers";
     std::string errorOnFailure = "No audio output device found";
     std::vector<OutputDevice> deviceList;
+    // Start gets no answer in time: it fails with errorWithoutAnswer and the
+    // start goes on until AnswerLate.
+    bool answersLate = false;
+    std::string errorWithoutAnswer = "Sound server did not answer";
+    // How long Start takes, in seconds of the wall clock.
+    double startSeconds = 0.0;
 
     // State as the interface sees it.
     bool running = false;
+    bool starting = false;
     bool needsRestart = false;
     std::string lastError;
     AudioCallback callback;
 
-    // Record of calls, in order: "Start:<id>" or "Stop".
+    // Record of the caller's calls, in order: "Start:<id>" or "Stop".
     std::vector<std::string> calls;
     int startCount = 0;
     int listCount = 0;
@@ -39,11 +46,14 @@ public:
     bool Start(const std::string& deviceId, AudioCallback cb) override;
     void Stop() override;
     bool IsRunning() const override { return running; }
+    bool IsStarting() const override { return starting; }
     int32_t SampleRate() const override { return rate; }
     std::string DeviceName() const override { return deviceName; }
     std::string LastError() const override { return lastError; }
     bool NeedsRestart() const override { return needsRestart; }
 
+    // Ends a start that got no answer in time, as the capture thread would.
+    void AnswerLate(bool started);
     // Delivers frames as the capture thread would.
     void Feed(const float* interleaved, size_t frames);
     void FeedConstant(float left, float right, size_t frames);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "tests/support/headless_ui.h"
@@ -35,8 +36,46 @@ TEST(AppCaptureRestart, MissingDeviceIsRetriedEveryTwoSecondsFromTheLastAttempt)
     ui.Frame(kStep);
     EXPECT_EQ(capture.startCount, 3);
     // Each attempt stops first and keeps the history it sized once.
-    EXPECT_EQ(capture.calls.back(), "Start:");
+    EXPECT_EQ(capture.calls, (std::vector<std::string>{"Stop", "Start:", "Stop", "Start:", "Stop", "Start:"}));
     EXPECT_EQ(ui.app.history.Capacity(), 48000 * 6);
+}
+
+TEST(AppCaptureRestart, RetryCountsFromTheEndOfASlowAttempt) {
+    HeadlessUi ui;
+    FakeCapture& capture = ui.UseFakeCapture();
+    capture.startSucceeds = false;
+    capture.startSeconds = 0.3;
+    ui.app.RestartCapture();
+    ui.Frames(9, kStep);  // t = 2.25: more than 2 s after the attempt began, not after it ended
+    EXPECT_EQ(capture.startCount, 1);
+    for (int frame = 0; frame < 40 && capture.startCount == 1; ++frame) ui.Frame(kStep);
+    EXPECT_EQ(capture.startCount, 2);
+}
+
+TEST(AppCaptureRestart, StartStillWaitingForItsAnswerIsNotRetriedAndItsLateOutcomeCounts) {
+    HeadlessUi ui;
+    FakeCapture& capture = ui.UseFakeCapture();
+    capture.answersLate = true;
+    capture.rate = 44100;
+    ui.app.RestartCapture();
+    ui.Frames(20, kStep);  // t = 5.0
+    EXPECT_EQ(capture.startCount, 1) << "an attempt still under way was replaced";
+
+    // A late failure ends the attempt: the retry comes 2 s after that.
+    capture.AnswerLate(false);
+    ui.Frames(8, kStep);
+    EXPECT_EQ(capture.startCount, 1);
+    ui.Frame(kStep);
+    EXPECT_EQ(capture.startCount, 2);
+
+    // A late success sizes the history at the device's rate and feeds it.
+    capture.AnswerLate(true);
+    ui.Frame(kStep);
+    EXPECT_EQ(ui.app.history.SampleRate(), 44100);
+    EXPECT_EQ(ui.app.history.Capacity(), 44100 * 6);
+    capture.FeedConstant(0.5f, -0.5f, 100);
+    ui.Frame(kStep);
+    EXPECT_EQ(ui.app.view.left.samples[ui.app.view.left.frameCount - 1], 0.5f);
 }
 
 TEST(AppCaptureRestart, FailedRetriesKeepTheHistoryAndItsAudio) {

@@ -1,6 +1,5 @@
 // How long the folder picker waits, and what the main window does meanwhile.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <atomic>
 #include <fstream>
@@ -40,8 +39,9 @@ protected:
     // A dialog tool that stays open until `release` exists and then chooses `chosen`.
     void InstallZenity() {
         WriteStubProgram(folder / "bin", "zenity",
-                         "echo $$ > '" + zenityPid.string() + "'\n" + "while [ ! -e '" + release.string() +
-                             "' ]; do /bin/sleep 0.05; done\n" + "printf '%s\\n' '" + PathToUtf8(chosen) + "'\n");
+                         "echo started > '" + zenityStarted.string() + "'\n" + "while [ ! -e '" + release.string() +
+                             "' ]; do /bin/sleep 0.05; done\n" + "echo > '" + zenityFinished.string() + "'\n" +
+                             "printf '%s\\n' '" + PathToUtf8(chosen) + "'\n");
     }
 
     ScratchDir folder;
@@ -49,7 +49,8 @@ protected:
     ScopedPath path{folder / "bin"};
     std::filesystem::path callLog = folder / "calls.jsonl";
     std::filesystem::path release = folder / "release";
-    std::filesystem::path zenityPid = folder / "zenity.pid";
+    std::filesystem::path zenityStarted = folder / "zenity-started";
+    std::filesystem::path zenityFinished = folder / "zenity-finished";
     std::filesystem::path start = folder / "current";
     std::filesystem::path chosen = folder / "chosen";
 };
@@ -66,7 +67,7 @@ TEST_F(PickFolderWait, APortalThatLeavesAfterHandingOutItsRequestEndsTheWaitWith
     ASSERT_EQ(picked.wait_for(kPickerGivesUp), std::future_status::ready) << "still waiting for a portal that left";
     EXPECT_EQ(picked.get(), std::nullopt);
     EXPECT_NE(ReadText(callLog).find("OpenFile"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(zenityPid)) << "a second dialog after the first went away";
+    EXPECT_FALSE(std::filesystem::exists(zenityStarted)) << "a second dialog after the first went away";
 }
 
 // A window of the test's own stands for the program's main window; the test
@@ -97,7 +98,7 @@ protected:
             if (display == nullptr) return;
             if (WaitUntil(dialogOpen, 20s)) {
                 for (int i = 0; i < 3; ++i) answeredPings += Ping(display, 1000 + i);
-                SendDeleteWindow(display);
+                SendProtocol(display, "WM_DELETE_WINDOW", CurrentTime);
             }
             // Lets a picker that ignores the close request finish, so the test ends.
             if (!WaitUntil([&] { return returned.load(); }, 20s)) std::ofstream(release) << "";
@@ -109,45 +110,33 @@ protected:
         return result;
     }
 
-    // True when the window answered one _NET_WM_PING, as the window manager sees it.
-    bool Ping(Display* display, long stamp) {
-        const Window root = DefaultRootWindow(display);
-        const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
-        XSelectInput(display, root, SubstructureNotifyMask);
+    // A WM_PROTOCOLS message to the window, as a window manager sends it.
+    void SendProtocol(Display* display, const char* protocol, long stamp) {
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = glfwGetX11Window(window);
         event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
         event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(ping);
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, protocol, False));
         event.xclient.data.l[1] = stamp;
-        event.xclient.data.l[2] = static_cast<long>(glfwGetX11Window(window));
+        event.xclient.data.l[2] = static_cast<long>(event.xclient.window);
         XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
         XFlush(display);
+    }
+
+    // True when the window answered one _NET_WM_PING: the message comes back to the root window.
+    bool Ping(Display* display, long stamp) {
+        XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+        SendProtocol(display, "_NET_WM_PING", stamp);
         return WaitUntil(
             [&] {
-                while (XPending(display) > 0) {
-                    XEvent reply;
-                    XNextEvent(display, &reply);
-                    if (reply.type == ClientMessage && reply.xclient.window == root &&
-                        reply.xclient.data.l[0] == static_cast<long>(ping) && reply.xclient.data.l[1] == stamp)
-                        return true;
+                XEvent reply;
+                while (XCheckTypedWindowEvent(display, DefaultRootWindow(display), ClientMessage, &reply)) {
+                    if (reply.xclient.data.l[1] == stamp) return true;
                 }
                 return false;
             },
             kPingAnswer);
-    }
-
-    void SendDeleteWindow(Display* display) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = glfwGetX11Window(window);
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
-        XFlush(display);
     }
 
     XvfbDisplay xserver;
@@ -170,14 +159,12 @@ TEST_F(PickFolderWithMainWindow, ThePortalDialogKeepsTheWindowAnsweringAndClosin
 TEST_F(PickFolderWithMainWindow, TheDialogToolKeepsTheWindowAnsweringAndClosingTheWindowEndsIt) {
     InstallZenity();
 
-    const auto result = PickWhilePingingThenClose([&] { return std::filesystem::exists(zenityPid); });
+    const auto result = PickWhilePingingThenClose([&] { return std::filesystem::exists(zenityStarted); });
 
     EXPECT_EQ(answeredPings, 3);
     EXPECT_EQ(result, std::nullopt);
     EXPECT_TRUE(glfwWindowShouldClose(window));
-    const pid_t dialog = std::atoi(ReadText(zenityPid).c_str());
-    ASSERT_GT(dialog, 0);
-    EXPECT_NE(kill(dialog, 0), 0) << "the dialog tool is still running";
+    EXPECT_FALSE(std::filesystem::exists(zenityFinished)) << "the dialog was left open";
 }
 
 }  // namespace

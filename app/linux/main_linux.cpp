@@ -40,20 +40,10 @@ std::string lastGlfwError = "unknown reason";
 
 void RecordGlfwError(int, const char* description) { lastGlfwError = description ? description : "unknown reason"; }
 
-// Window changes reported by callbacks, applied once between two frames.
-struct PendingChanges {
-    int framebufferWidth = 0;
-    int framebufferHeight = 0;
-    float scale = 0.0f;
-};
-PendingChanges pending;
+// A new scale reported by the windowing library, applied between two frames.
+float pendingScale = 0.0f;
 
-void OnFramebufferSize(GLFWwindow*, int width, int height) {
-    pending.framebufferWidth = width;
-    pending.framebufferHeight = height;
-}
-
-void OnContentScale(GLFWwindow*, float, float yScale) { pending.scale = yScale; }
+void OnContentScale(GLFWwindow*, float, float yScale) { pendingScale = yScale; }
 
 // A termination request (logout, kill) ends the run like closing the window, so
 // that capture stops and the settings are written.
@@ -134,13 +124,12 @@ bool MakeFontTexture(Gl3Renderer& renderer) {
     }
 }
 
-void DrawFrame(App& app, Gl3Renderer& renderer, int framebufferWidth, int framebufferHeight) {
+void DrawFrame(App& app, Gl3Renderer& renderer) {
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
     app.Frame();
     ImGui::Render();
     const std::array<float, 4> background = app.BackgroundColor();
-    glViewport(0, 0, framebufferWidth, framebufferHeight);
     glClearColor(background[0], background[1], background[2], 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     renderer.RenderDrawData(ImGui::GetDrawData());
@@ -182,10 +171,7 @@ int main() {
         DestroyWindowAndLibrary(window);
         return 1;
     }
-    glfwSetFramebufferSizeCallback(window, OnFramebufferSize);
     glfwSetWindowContentScaleCallback(window, OnContentScale);
-    int framebufferWidth = 0, framebufferHeight = 0;
-    glfwGetFramebufferSize(window, &framebufferWidth, &framebufferHeight);
 
     CatchTerminationSignals();
     app.Startup();
@@ -199,22 +185,17 @@ int main() {
             std::this_thread::sleep_for(kHiddenPoll);
             continue;
         }
-        if (pending.framebufferWidth > 0 && pending.framebufferHeight > 0) {
-            framebufferWidth = pending.framebufferWidth;
-            framebufferHeight = pending.framebufferHeight;
-            pending.framebufferWidth = pending.framebufferHeight = 0;
-        }
-        if (pending.scale > 0.0f) {
-            app.ApplyUiScale(pending.scale, 1.0f);
+        if (pendingScale > 0.0f) {
+            app.ApplyUiScale(pendingScale, 1.0f);
             renderer.DestroyFontTexture(*ImGui::GetIO().Fonts);
-            SetMinimumSize(window, pending.scale);
-            pending.scale = 0.0f;
+            SetMinimumSize(window, pendingScale);
+            pendingScale = 0.0f;
         }
         if (!renderer.HasFontTexture() && !MakeFontTexture(renderer)) {
             exitCode = 1;
             break;
         }
-        DrawFrame(app, renderer, framebufferWidth, framebufferHeight);
+        DrawFrame(app, renderer);
         glfwSwapBuffers(window);
         limiter.Wait();
     }

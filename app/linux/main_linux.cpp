@@ -22,6 +22,7 @@
 #include "app/linux/gl3_renderer.h"
 #include "app/linux/window_icon.h"
 #include "app/startup_log.h"
+#include "platform/linux/display_scale_watch_linux.h"
 #include "platform/platform.h"
 
 namespace {
@@ -43,7 +44,7 @@ void RecordGlfwError(int, const char* description) { lastGlfwError = description
 // A new scale reported by the windowing library, applied between two frames.
 float pendingScale = 0.0f;
 
-void OnContentScale(GLFWwindow*, float, float yScale) { pendingScale = yScale; }
+void OnContentScale(GLFWwindow*, float, float yScale) { pendingScale = platform::desktop::UsableUiScale(yScale); }
 
 // A termination request (logout, kill) ends the run like closing the window, so
 // that capture stops and the settings are written.
@@ -77,6 +78,7 @@ GLFWwindow* CreateMainWindow() {
     int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
     if (primary) {
         glfwGetMonitorContentScale(primary, nullptr, &primaryScale);
+        primaryScale = platform::desktop::UsableUiScale(primaryScale);
         glfwGetMonitorWorkarea(primary, &areaX, &areaY, &areaWidth, &areaHeight);
     }
     const int width = static_cast<int>(kInitialWidth * primaryScale);
@@ -124,6 +126,14 @@ bool MakeFontTexture(Gl3Renderer& renderer) {
     }
 }
 
+// Fonts, style and the minimum window size for a new scale, as at start; the
+// font texture follows before the next frame.
+void ApplyScale(GLFWwindow* window, App& app, Gl3Renderer& renderer, float scale) {
+    app.ApplyUiScale(scale, 1.0f);
+    renderer.DestroyFontTexture(*ImGui::GetIO().Fonts);
+    SetMinimumSize(window, scale);
+}
+
 void DrawFrame(App& app, Gl3Renderer& renderer) {
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
@@ -164,14 +174,16 @@ int main() {
     App app;
     float scale = 1.0f;
     glfwGetWindowContentScale(window, nullptr, &scale);
-    app.ApplyUiScale(scale, 1.0f);
-    SetMinimumSize(window, scale);
+    app.ApplyUiScale(platform::desktop::UsableUiScale(scale), 1.0f);
+    SetMinimumSize(window, app.uiScale);
     if (!MakeFontTexture(renderer)) {
         ShutDownGui(renderer);
         DestroyWindowAndLibrary(window);
         return 1;
     }
     glfwSetWindowContentScaleCallback(window, OnContentScale);
+    // The windowing library reads the desktop's scale only once, at start.
+    platform::desktop::DisplayScaleWatch scaleWatch;
 
     CatchTerminationSignals();
     app.Startup();
@@ -185,12 +197,9 @@ int main() {
             std::this_thread::sleep_for(kHiddenPoll);
             continue;
         }
-        if (pendingScale > 0.0f) {
-            app.ApplyUiScale(pendingScale, 1.0f);
-            renderer.DestroyFontTexture(*ImGui::GetIO().Fonts);
-            SetMinimumSize(window, pendingScale);
-            pendingScale = 0.0f;
-        }
+        if (const auto desktopScale = scaleWatch.Changed()) pendingScale = *desktopScale;
+        if (pendingScale > 0.0f && pendingScale != app.uiScale) ApplyScale(window, app, renderer, pendingScale);
+        pendingScale = 0.0f;
         if (!renderer.HasFontTexture() && !MakeFontTexture(renderer)) {
             exitCode = 1;
             break;

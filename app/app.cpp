@@ -43,6 +43,11 @@ void App::RestartCapture() {
 
 void App::Frame() {
     const double now = ImGui::GetTime();
+    // The GUI clock stands still in a modal loop and jumps when the next frame begins.
+    if (statusTimeFromNextFrame) {
+        statusTime = now;
+        statusTimeFromNextFrame = false;
+    }
     if (capture) {
         if (capture->NeedsRestart()) {
             RestartCapture();
@@ -146,4 +151,5 @@ void App::SetStatus(const std::string& text, bool isError) {
     statusMessage = text;
     statusIsError = isError;
     statusTime = ImGui::GetTime();
+    statusTimeFromNextFrame = true;
 }

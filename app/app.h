@@ -75,6 +75,9 @@ public:
     std::string statusMessage;
     bool statusIsError = false;
     double statusTime = -100.0;
+    // Set by SetStatus: the next frame restarts `statusTime`, so that a message set
+    // inside a modal loop (drag, folder picker) is shown for its full time once drawing resumes.
+    bool statusTimeFromNextFrame = false;
     std::filesystem::path lastSavedPath;
 
     float uiScale = 1.0f;

@@ -22,6 +22,7 @@
 #include "app/linux/gl3_renderer.h"
 #include "app/linux/window_icon.h"
 #include "app/startup_log.h"
+#include "platform/linux/display_scale_watch_linux.h"
 #include "platform/platform.h"
 
 namespace {
@@ -40,20 +41,10 @@ std::string lastGlfwError = "unknown reason";
 
 void RecordGlfwError(int, const char* description) { lastGlfwError = description ? description : "unknown reason"; }
 
-// Window changes reported by callbacks, applied once between two frames.
-struct PendingChanges {
-    int framebufferWidth = 0;
-    int framebufferHeight = 0;
-    float scale = 0.0f;
-};
-PendingChanges pending;
+// A new scale reported by the windowing library, applied between two frames.
+float pendingScale = 0.0f;
 
-void OnFramebufferSize(GLFWwindow*, int width, int height) {
-    pending.framebufferWidth = width;
-    pending.framebufferHeight = height;
-}
-
-void OnContentScale(GLFWwindow*, float, float yScale) { pending.scale = yScale; }
+void OnContentScale(GLFWwindow*, float, float yScale) { pendingScale = platform::desktop::UsableUiScale(yScale); }
 
 // A termination request (logout, kill) ends the run like closing the window, so
 // that capture stops and the settings are written.
@@ -87,6 +78,7 @@ GLFWwindow* CreateMainWindow() {
     int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
     if (primary) {
         glfwGetMonitorContentScale(primary, nullptr, &primaryScale);
+        primaryScale = platform::desktop::UsableUiScale(primaryScale);
         glfwGetMonitorWorkarea(primary, &areaX, &areaY, &areaWidth, &areaHeight);
     }
     const int width = static_cast<int>(kInitialWidth * primaryScale);
@@ -134,13 +126,20 @@ bool MakeFontTexture(Gl3Renderer& renderer) {
     }
 }
 
-void DrawFrame(App& app, Gl3Renderer& renderer, int framebufferWidth, int framebufferHeight) {
+// Fonts, style and the minimum window size for a new scale, as at start; the
+// font texture follows before the next frame.
+void ApplyScale(GLFWwindow* window, App& app, Gl3Renderer& renderer, float scale) {
+    app.ApplyUiScale(scale, 1.0f);
+    renderer.DestroyFontTexture(*ImGui::GetIO().Fonts);
+    SetMinimumSize(window, scale);
+}
+
+void DrawFrame(App& app, Gl3Renderer& renderer) {
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
     app.Frame();
     ImGui::Render();
     const std::array<float, 4> background = app.BackgroundColor();
-    glViewport(0, 0, framebufferWidth, framebufferHeight);
     glClearColor(background[0], background[1], background[2], 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     renderer.RenderDrawData(ImGui::GetDrawData());
@@ -175,17 +174,16 @@ int main() {
     App app;
     float scale = 1.0f;
     glfwGetWindowContentScale(window, nullptr, &scale);
-    app.ApplyUiScale(scale, 1.0f);
-    SetMinimumSize(window, scale);
+    app.ApplyUiScale(platform::desktop::UsableUiScale(scale), 1.0f);
+    SetMinimumSize(window, app.uiScale);
     if (!MakeFontTexture(renderer)) {
         ShutDownGui(renderer);
         DestroyWindowAndLibrary(window);
         return 1;
     }
-    glfwSetFramebufferSizeCallback(window, OnFramebufferSize);
     glfwSetWindowContentScaleCallback(window, OnContentScale);
-    int framebufferWidth = 0, framebufferHeight = 0;
-    glfwGetFramebufferSize(window, &framebufferWidth, &framebufferHeight);
+    // The windowing library reads the desktop's scale only once, at start.
+    platform::desktop::DisplayScaleWatch scaleWatch;
 
     CatchTerminationSignals();
     app.Startup();
@@ -199,22 +197,14 @@ int main() {
             std::this_thread::sleep_for(kHiddenPoll);
             continue;
         }
-        if (pending.framebufferWidth > 0 && pending.framebufferHeight > 0) {
-            framebufferWidth = pending.framebufferWidth;
-            framebufferHeight = pending.framebufferHeight;
-            pending.framebufferWidth = pending.framebufferHeight = 0;
-        }
-        if (pending.scale > 0.0f) {
-            app.ApplyUiScale(pending.scale, 1.0f);
-            renderer.DestroyFontTexture(*ImGui::GetIO().Fonts);
-            SetMinimumSize(window, pending.scale);
-            pending.scale = 0.0f;
-        }
+        if (const auto desktopScale = scaleWatch.Changed()) pendingScale = *desktopScale;
+        if (pendingScale > 0.0f && pendingScale != app.uiScale) ApplyScale(window, app, renderer, pendingScale);
+        pendingScale = 0.0f;
         if (!renderer.HasFontTexture() && !MakeFontTexture(renderer)) {
             exitCode = 1;
             break;
         }
-        DrawFrame(app, renderer, framebufferWidth, framebufferHeight);
+        DrawFrame(app, renderer);
         glfwSwapBuffers(window);
         limiter.Wait();
     }

@@ -204,7 +204,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         graphics.Release();
         DestroyWindow(hwnd);
         UnregisterClassW(kClassName, instance);
-        OleUninitialize();
-    }  // the App goes last, with the capture object it owns
+    }  // the App, with the capture object and the audio-system objects it holds, goes while OLE still runs
+    OleUninitialize();
     return exitCode;
 }

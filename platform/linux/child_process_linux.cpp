@@ -1,6 +1,8 @@
 #include "platform/linux/child_process_linux.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -63,7 +65,8 @@ bool LaunchDetached(const std::vector<std::string>& argv) {
     return true;
 }
 
-std::optional<ProgramOutput> RunForOutput(const std::vector<std::string>& argv) {
+std::optional<ProgramOutput> RunForOutput(const std::vector<std::string>& argv, const std::function<bool()>& abandon,
+                                          int pollMilliseconds) {
     if (argv.empty()) return std::nullopt;
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return std::nullopt;
@@ -82,8 +85,19 @@ std::optional<ProgramOutput> RunForOutput(const std::vector<std::string>& argv) 
     }
 
     ProgramOutput result;
+    bool abandoned = false;
     char chunk[4096];
     for (;;) {
+        pollfd output{pipeEnds[0], POLLIN, 0};
+        const int ready = poll(&output, 1, pollMilliseconds);
+        if (ready == 0 || (ready < 0 && errno == EINTR)) {
+            if (abandon && abandon()) {
+                kill(pid, SIGKILL);
+                abandoned = true;
+                break;
+            }
+            continue;
+        }
         const ssize_t count = read(pipeEnds[0], chunk, sizeof chunk);
         if (count > 0) {
             result.standardOutput.append(chunk, static_cast<size_t>(count));
@@ -93,6 +107,7 @@ std::optional<ProgramOutput> RunForOutput(const std::vector<std::string>& argv) 
     }
     close(pipeEnds[0]);
     result.exitCode = WaitForExit(pid);
+    if (abandoned) return std::nullopt;
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,10 @@ struct ProgramOutput {
 };
 
 // Runs a program without a shell, collects what it writes to standard output
-// and waits for it. Nothing if it could not start.
-std::optional<ProgramOutput> RunForOutput(const std::vector<std::string>& argv);
+// and waits for it. While it runs, `abandon` is asked at least every
+// `pollMilliseconds`; once it answers true the program is killed. Nothing if it
+// could not start or was abandoned.
+std::optional<ProgramOutput> RunForOutput(const std::vector<std::string>& argv, const std::function<bool()>& abandon,
+                                          int pollMilliseconds);
 
 }  // namespace platform::desktop

@@ -25,13 +25,14 @@ std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& ini
         start = std::filesystem::absolute(initial, error);
         if (error) start.reset();
     }
-    const desktop::PortalAnswer answer = desktop::PickFolderWithPortal(start, PortalParentWindow());
+    desktop::ModalWait modal;
+    const desktop::PortalAnswer answer = desktop::PickFolderWithPortal(start, PortalParentWindow(), modal);
     switch (answer.outcome) {
         case desktop::PortalOutcome::Chosen: return answer.folder;
         case desktop::PortalOutcome::Cancelled: return std::nullopt;
         case desktop::PortalOutcome::Unavailable: break;
     }
-    return desktop::PickFolderWithDialogTool(start);
+    return desktop::PickFolderWithDialogTool(start, modal);
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include <gio/gio.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "platform/file_uri.h"
 #include "platform/linux/child_process_linux.h"
@@ -40,12 +41,8 @@ void OpenWithDefaultHandler(const std::filesystem::path& path) {
     g_clear_error(&error);
 }
 
-}  // namespace
-
-void RevealInFileBrowser(const std::filesystem::path& path) {
+void Reveal(const std::filesystem::path& absolute) {
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    if (error) absolute = path;
     if (std::filesystem::is_regular_file(absolute, error)) {
         if (ShowItemSelected(absolute)) return;
         // Opening the file itself would play it; its folder is what was asked for.
@@ -53,6 +50,16 @@ void RevealInFileBrowser(const std::filesystem::path& path) {
         return;
     }
     OpenWithDefaultHandler(absolute);
+}
+
+}  // namespace
+
+void RevealInFileBrowser(const std::filesystem::path& path) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) absolute = path;
+    // A file manager that is slow to answer must not hold up the interface.
+    std::thread([absolute] { Reveal(absolute); }).detach();
 }
 
 }  // namespace platform

@@ -6,9 +6,13 @@ Each call is appended to LOG as one JSON object before it is answered. Prints
   --file-manager        serve org.freedesktop.FileManager1 (ShowItems)
   --portal-answer PATH  serve the portal's FileChooser and answer with PATH
   --portal-cancel       serve the portal's FileChooser and report a cancel
+  --portal-vanish       serve the portal's FileChooser, hand out the request, then exit
+  --hold-until PATH     answer only once PATH exists (a file manager that hangs, a
+                        dialog the user keeps open)
 """
 import argparse
 import json
+import os
 
 from gi.repository import Gio, GLib
 
@@ -24,6 +28,10 @@ PORTAL_XML = """<node><interface name="org.freedesktop.portal.FileChooser">
   </method>
 </interface></node>"""
 
+REQUEST_XML = """<node><interface name="org.freedesktop.portal.Request">
+  <method name="Close"/>
+</interface></node>"""
+
 RESPONSE_SUCCESS, RESPONSE_CANCELLED = 0, 1
 
 
@@ -33,6 +41,8 @@ def main():
     parser.add_argument("--file-manager", action="store_true")
     parser.add_argument("--portal-answer")
     parser.add_argument("--portal-cancel", action="store_true")
+    parser.add_argument("--portal-vanish", action="store_true")
+    parser.add_argument("--hold-until")
     args = parser.parse_args()
 
     bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
@@ -42,9 +52,25 @@ def main():
         with open(args.log, "a", encoding="utf-8") as log:
             log.write(json.dumps(entry, ensure_ascii=False) + "\n")
 
+    def when_released(action):
+        def attempt():
+            if args.hold_until and not os.path.exists(args.hold_until):
+                return True
+            action()
+            return False
+
+        if args.hold_until:
+            GLib.timeout_add(20, attempt)
+        else:
+            GLib.idle_add(attempt)
+
     def on_file_manager_call(_conn, _sender, _path, _iface, method, params, invocation):
         uris, startup_id = params.unpack()
         record({"method": method, "uris": uris, "startup_id": startup_id})
+        when_released(lambda: invocation.return_value(None))
+
+    def on_request_call(_conn, _sender, path, _iface, method, _params, invocation):
+        record({"method": method, "path": path})
         invocation.return_value(None)
 
     def on_portal_call(conn, sender, _path, _iface, method, params, invocation):
@@ -55,25 +81,26 @@ def main():
         record(entry)
         token = options.get("handle_token", "t")
         handle = "/org/freedesktop/portal/desktop/request/%s/%s" % (sender[1:].replace(".", "_"), token)
+        conn.register_object(handle, Gio.DBusNodeInfo.new_for_xml(REQUEST_XML).interfaces[0], on_request_call)
         invocation.return_value(GLib.Variant("(o)", (handle,)))
+        if args.portal_vanish:
+            conn.flush_sync(None)
+            GLib.idle_add(loop.quit)
+            return
         if args.portal_cancel:
             answer = GLib.Variant("(ua{sv})", (RESPONSE_CANCELLED, {}))
         else:
             uri = Gio.File.new_for_path(args.portal_answer).get_uri()
             answer = GLib.Variant("(ua{sv})", (RESPONSE_SUCCESS, {"uris": GLib.Variant("as", [uri])}))
 
-        def respond():
-            conn.emit_signal(sender, handle, "org.freedesktop.portal.Request", "Response", answer)
-            return False
-
-        GLib.idle_add(respond)
+        when_released(lambda: conn.emit_signal(sender, handle, "org.freedesktop.portal.Request", "Response", answer))
 
     names = []
     if args.file_manager:
         info = Gio.DBusNodeInfo.new_for_xml(FILE_MANAGER_XML)
         bus.register_object("/org/freedesktop/FileManager1", info.interfaces[0], on_file_manager_call)
         names.append("org.freedesktop.FileManager1")
-    if args.portal_answer or args.portal_cancel:
+    if args.portal_answer or args.portal_cancel or args.portal_vanish:
         info = Gio.DBusNodeInfo.new_for_xml(PORTAL_XML)
         bus.register_object("/org/freedesktop/portal/desktop", info.interfaces[0], on_portal_call)
         names.append("org.freedesktop.portal.Desktop")

@@ -31,6 +31,17 @@ protected:
         WriteStubProgram(folder / "bin", "xdg-open", "printf '%s\\n' \"$@\" >> '" + openerLog.string() + "'\n");
     }
 
+    // The reveal runs beside the caller: what the file manager got once `count` calls are there.
+    std::vector<nlohmann::json> CallsOnceThere(size_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        std::vector<nlohmann::json> calls = ReadCalls(callLog);
+        while (calls.size() < count && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+            calls = ReadCalls(callLog);
+        }
+        return calls;
+    }
+
     std::vector<std::string> OpenedPaths(std::chrono::milliseconds within) {
         const auto deadline = std::chrono::steady_clock::now() + within;
         while (!std::filesystem::exists(openerLog) && std::chrono::steady_clock::now() < deadline) {
@@ -58,7 +69,7 @@ TEST_F(RevealInFileBrowser, AsksTheFileManagerToShowAFileSelected) {
 
     platform::RevealInFileBrowser(file);
 
-    const auto calls = ReadCalls(callLog);
+    const auto calls = CallsOnceThere(1);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0]["method"], "ShowItems");
     ASSERT_EQ(calls[0]["uris"].size(), 1u);
@@ -66,6 +77,21 @@ TEST_F(RevealInFileBrowser, AsksTheFileManagerToShowAFileSelected) {
     EXPECT_TRUE(uri.ends_with("/Sessions%20%C3%A9/Take%201%20%232%20100%25.wav")) << uri;
     EXPECT_EQ(PathFromFileUri(uri), file);
     EXPECT_TRUE(OpenedPaths(300ms).empty());
+}
+
+// The file manager answers only after the reveal has returned: a reveal that
+// waited for it would have given up and opened the folder instead.
+TEST_F(RevealInFileBrowser, ReturnsBeforeASlowFileManagerAnswers) {
+    const std::filesystem::path release = folder / "release";
+    ASSERT_TRUE(bus.StartStubs(callLog, {"--file-manager", "--hold-until", release.string()}));
+    const std::filesystem::path file = folder / "take.wav";
+    std::ofstream(file) << "RIFF";
+
+    platform::RevealInFileBrowser(file);
+    std::ofstream(release) << "";
+
+    EXPECT_EQ(CallsOnceThere(1).size(), 1u);
+    EXPECT_TRUE(OpenedPaths(1s).empty());
 }
 
 TEST_F(RevealInFileBrowser, OpensAFolderWithTheDefaultHandler) {

@@ -10,11 +10,14 @@ struct XdndTarget {
     Window messageWindow = 0;  // where messages go: the window itself or its proxy
     long version = 0;          // the protocol version both sides speak
     explicit operator bool() const { return window != 0; }
+    // Whether a reply naming `id` comes from this target: a proxy may name itself.
+    bool Names(Window id) const { return id == window || id == messageWindow; }
 };
 
 // The deepest window under the root position that takes XDND drops (version 3
 // or later, directly or through its XdndProxy), as seen below any window
-// manager frame. `own` is never a target: dropping back on it is no drop.
+// manager frame; over no window, the root itself when it takes drops (a
+// desktop). Over `own` there is no target: dropping back on it is no drop.
 XdndTarget FindXdndTarget(Display* display, const XdndAtoms& atoms, int rootX, int rootY, Window own);
 
 }  // namespace platform::desktop

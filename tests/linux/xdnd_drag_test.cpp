@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/file_uri.h"
+#include "platform/linux/x11_error_handler_linux.h"
 #include "platform/path_text.h"
 #include "platform/platform.h"
 #include "tests/linux/scratch_dir.h"
@@ -227,10 +228,8 @@ TEST_F(XdndDrag, ReleaseOverATargetThatDoesNotTakeTheFileIsRefused) {
     EXPECT_EQ(DragWhile(MoveAndRelease(overTarget)), DragResult::Refused) << "drop reported failed";
 }
 
-TEST_F(XdndDrag, ReleaseOverATargetThatNeverAnswersIsRefusedAfterLeavingIt) {
-    // A window that claims to take drops but never answers.
-    Display* other = XOpenDisplay(display->Name().c_str());
-    ASSERT_NE(other, nullptr);
+// A window of another client that claims to take drops but never answers.
+Window CreateSilentTarget(Display* other) {
     const Window silent = XCreateSimpleWindow(other, DefaultRootWindow(other), kTargetX, kTargetY, kTargetWidth,
                                               kTargetHeight, 0, 0, 0);
     const Atom version = 5;
@@ -238,6 +237,13 @@ TEST_F(XdndDrag, ReleaseOverATargetThatNeverAnswersIsRefusedAfterLeavingIt) {
                     reinterpret_cast<const unsigned char*>(&version), 1);
     XMapWindow(other, silent);
     XSync(other, False);
+    return silent;
+}
+
+TEST_F(XdndDrag, ReleaseOverATargetThatNeverAnswersIsRefusedAfterLeavingIt) {
+    Display* other = XOpenDisplay(display->Name().c_str());
+    ASSERT_NE(other, nullptr);
+    CreateSilentTarget(other);
 
     PressInsideWindow();
     EXPECT_EQ(DragWhile(MoveAndRelease(overTarget)), DragResult::Refused);
@@ -255,6 +261,34 @@ TEST_F(XdndDrag, ReleaseOverATargetThatNeverAnswersIsRefusedAfterLeavingIt) {
     EXPECT_EQ(messages.front(), "XdndEnter");
     EXPECT_EQ(messages.back(), "XdndLeave");
     EXPECT_EQ(std::count(messages.begin(), messages.end(), "XdndDrop"), 0);
+    XCloseDisplay(other);
+}
+
+TEST_F(XdndDrag, TargetClosingMidDragCostsTheDragNothing) {
+    Display* other = XOpenDisplay(display->Name().c_str());
+    ASSERT_NE(other, nullptr);
+    const Window silent = CreateSilentTarget(other);
+    const unsigned long errorsBefore = platform::desktop::X11ErrorCount(glfwGetX11Display());
+    // The target closes as soon as the drag has spoken to it; the drag still names it afterwards.
+    std::thread closer([&] {
+        for (int i = 0; i < 1000; ++i) {
+            while (XPending(other) > 0) {
+                XEvent event;
+                XNextEvent(other, &event);
+                if (event.type != ClientMessage) continue;
+                XDestroyWindow(other, silent);
+                XSync(other, False);
+                return;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    PressInsideWindow();
+    EXPECT_EQ(DragWhile({"sleep", "0.3", "mousemove", overTarget.X(), overTarget.Y(), "sleep", "0.5", "mousemove",
+                         kOverNothing.X(), kOverNothing.Y(), "sleep", "0.3", "mouseup", "1"}),
+              DragResult::Cancelled);
+    closer.join();
+    EXPECT_GT(platform::desktop::X11ErrorCount(glfwGetX11Display()), errorsBefore) << "no request met the closed window";
     XCloseDisplay(other);
 }
 

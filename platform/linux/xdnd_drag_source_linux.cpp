@@ -222,7 +222,7 @@ void XdndDragSource::DropOrLeave() {
 }
 
 void XdndDragSource::OnStatus(const XClientMessageEvent& message) {
-    if (!target || !target.Names(static_cast<Window>(message.data.l[0]))) return;
+    if (!target || static_cast<Window>(message.data.l[0]) != target.window) return;
     if (phase != Phase::Dragging && phase != Phase::AwaitingStatus) return;
     statusPending = false;
     accepted = (message.data.l[1] & kStatusAcceptBit) != 0;
@@ -235,7 +235,7 @@ void XdndDragSource::OnStatus(const XClientMessageEvent& message) {
 }
 
 void XdndDragSource::OnFinished(const XClientMessageEvent& message) {
-    if (phase != Phase::AwaitingFinished || !target.Names(static_cast<Window>(message.data.l[0]))) return;
+    if (phase != Phase::AwaitingFinished || static_cast<Window>(message.data.l[0]) != target.window) return;
     const bool failed = target.version >= 5 && (message.data.l[1] & kFinishedAcceptBit) == 0;
     Finish(failed ? DragResult::Refused : DragResult::Dropped);
 }

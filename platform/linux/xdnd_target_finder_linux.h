@@ -10,8 +10,6 @@ struct XdndTarget {
     Window messageWindow = 0;  // where messages go: the window itself or its proxy
     long version = 0;          // the protocol version both sides speak
     explicit operator bool() const { return window != 0; }
-    // Whether a reply naming `id` comes from this target: a proxy may name itself.
-    bool Names(Window id) const { return id == window || id == messageWindow; }
 };
 
 // The deepest window under the root position that takes XDND drops (version 3

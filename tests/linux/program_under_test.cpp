@@ -78,8 +78,8 @@ bool ProgramUnderTest::Launch(const std::vector<std::string>& extraEnvironment, 
     argv.push_back(ErrorFile().string());
     // In the sanitizer build the software GL driver keeps allocations until
     // exit, which the leak check would count against the program; its own
-    // code is leak-checked in the headless suites. A preloaded frame counter
-    // comes ahead of the sanitizer's runtime, which it does not intercept.
+    // code is leak-checked in the headless suites. A frame counter preloaded
+    // by a test comes ahead of the sanitizer's runtime, which is harmless.
     std::vector<std::string> environment = {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + ConfigHome().string(),
                                             "LIBGL_ALWAYS_SOFTWARE=1",
                                             "ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0"};

@@ -28,10 +28,13 @@ void ReportDragOutcome(App& app, const std::filesystem::path& path, const std::s
                        platform::DragResult result) {
     const std::string fileName = PathToUtf8(path.filename());
     switch (result) {
-        case platform::DragResult::Dropped:
-            app.lastSavedPath = path;
+        case platform::DragResult::Dropped: {
+            // Copy is all the drag offers, yet a target may still move the file away.
+            std::error_code ignored;
+            if (std::filesystem::is_regular_file(path, ignored)) app.lastSavedPath = path;
             app.SetStatus(ICON_CHECK "  Dropped " + fileName + "  (" + duration + ")", false);
             break;
+        }
         case platform::DragResult::Cancelled: {
             std::error_code ignored;
             std::filesystem::remove(path, ignored);
@@ -41,6 +44,11 @@ void ReportDragOutcome(App& app, const std::filesystem::path& path, const std::s
         case platform::DragResult::Failed:
             app.lastSavedPath = path;
             app.SetStatus("Saved " + fileName + " (drag-and-drop unavailable)", true);
+            break;
+        case platform::DragResult::Refused:
+            // The user meant to drop it: the export stays where the reveal button finds it.
+            app.lastSavedPath = path;
+            app.SetStatus("Not taken by the target - kept " + fileName, true);
             break;
     }
 }

@@ -7,7 +7,9 @@
 // platform links its own implementation; tests link recording doubles.
 namespace platform {
 
-enum class DragResult : int { Dropped = 0, Cancelled = 1, Failed = 2 };
+// Cancelled: the user ended the drag without a drop. Refused: released over another
+// application that did not take the file (only where the desktop tells the two apart).
+enum class DragResult : int { Dropped = 0, Cancelled = 1, Failed = 2, Refused = 3 };
 
 // The folders the program uses.
 enum class KnownFolder { Music, Documents, RoamingAppData, Fonts };

@@ -23,6 +23,8 @@
 #include "app/linux/window_icon.h"
 #include "app/startup_log.h"
 #include "platform/linux/display_scale_watch_linux.h"
+#include "platform/linux/x11_error_handler_linux.h"
+#include "platform/linux/xdnd_no_drops_linux.h"
 #include "platform/platform.h"
 
 namespace {
@@ -150,7 +152,10 @@ void DrawFrame(App& app, Gl3Renderer& renderer) {
 int main() {
     glfwSetErrorCallback(RecordGlfwError);
     if (!glfwInit()) return ReportFailure("cannot open the display (" + lastGlfwError + ")");
+    // Before any event is read: what other clients send must not end the program.
+    platform::desktop::InstallX11ErrorHandler();
     GLFWwindow* window = CreateMainWindow();
+    platform::desktop::RefuseDrops(window);
     if (!window) {
         glfwTerminate();
         return ReportFailure("cannot create a window with an OpenGL 3.3 context (" + lastGlfwError + ")");

@@ -2,7 +2,7 @@
 
 #include "platform/file_uri.h"
 #include "platform/linux/main_window_linux.h"
-#include "platform/linux/x11_error_trap_linux.h"
+#include "platform/linux/x11_error_handler_linux.h"
 #include "platform/linux/xdnd_drag_source_linux.h"
 #include "platform/path_text.h"
 #include "platform/platform.h"
@@ -18,7 +18,8 @@ DragResult RunDrag(const std::filesystem::path& path) {
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     if (error || !std::filesystem::exists(absolute, error)) return DragResult::Failed;
 
-    desktop::X11ErrorTrap errorTrap;
+    // A target may close mid-drag; the requests that still name it must not end the program.
+    desktop::InstallX11ErrorHandler();
     desktop::XdndDragSource drag(main.display, main.window, FileUriFromPath(absolute) + "\r\n",
                                  PathToUtf8(absolute));
     const DragResult result = drag.Run();

@@ -7,10 +7,12 @@ inline constexpr long kXdndVersion = 5;
 inline constexpr long kXdndOldestTargetVersion = 3;
 
 struct XdndAtoms {
-    Atom aware, proxy, selection, typeList;
+    Atom aware, proxy, selection;
     Atom enter, position, status, leave, drop, finished;
     Atom actionCopy;
     Atom uriList, textPlain, textPlainUtf8, utf8String, targets;
+    // The window manager's ping, which the drag loop answers in the toolkit's place.
+    Atom wmProtocols, wmPing;
 
     static XdndAtoms Intern(Display* display);
 };

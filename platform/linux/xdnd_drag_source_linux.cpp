@@ -116,6 +116,10 @@ void XdndDragSource::Handle(XEvent& event) {
             if (XLookupKeysym(&event.xkey, 0) == XK_Escape && phase != Phase::AwaitingFinished) Cancel();
             return;
         case ClientMessage:
+            if (IsPing(event.xclient)) {
+                AnswerPing(event.xclient);
+                return;
+            }
             if (event.xclient.message_type == atoms.status) {
                 OnStatus(event.xclient);
                 return;
@@ -150,8 +154,9 @@ void XdndDragSource::CheckButtonStillHeld() {
 
 void XdndDragSource::OnTimeout() {
     if (phase == Phase::AwaitingStatus) {
+        // Released over an application that never answered: it was meant for it, so the file stays.
         SendToTarget(atoms.leave, 0, 0, 0, 0);
-        Finish(DragResult::Cancelled);
+        Finish(DragResult::Refused);
     } else if (phase == Phase::AwaitingFinished) {
         // The target took the drop and then went quiet: the file may be in use, so keep it.
         Finish(DragResult::Dropped);
@@ -208,7 +213,7 @@ void XdndDragSource::Cancel() {
 void XdndDragSource::DropOrLeave() {
     if (!accepted) {
         SendToTarget(atoms.leave, 0, 0, 0, 0);
-        Finish(DragResult::Cancelled);
+        Finish(DragResult::Refused);
         return;
     }
     SendToTarget(atoms.drop, 0, static_cast<long>(releaseTime), 0, 0);
@@ -232,7 +237,7 @@ void XdndDragSource::OnStatus(const XClientMessageEvent& message) {
 void XdndDragSource::OnFinished(const XClientMessageEvent& message) {
     if (phase != Phase::AwaitingFinished || static_cast<Window>(message.data.l[0]) != target.window) return;
     const bool failed = target.version >= 5 && (message.data.l[1] & kFinishedAcceptBit) == 0;
-    Finish(failed ? DragResult::Cancelled : DragResult::Dropped);
+    Finish(failed ? DragResult::Refused : DragResult::Dropped);
 }
 
 void XdndDragSource::AnswerSelectionRequest(const XSelectionRequestEvent& request) {
@@ -262,6 +267,20 @@ void XdndDragSource::AnswerSelectionRequest(const XSelectionRequestEvent& reques
     XEvent event{};
     event.xselection = reply;
     XSendEvent(display, request.requestor, False, NoEventMask, &event);
+    XFlush(display);
+}
+
+bool XdndDragSource::IsPing(const XClientMessageEvent& message) const {
+    return message.message_type == atoms.wmProtocols && message.format == 32 &&
+           static_cast<Atom>(message.data.l[0]) == atoms.wmPing;
+}
+
+// The window manager asks whether the window still answers; during a long drag it does.
+void XdndDragSource::AnswerPing(const XClientMessageEvent& message) {
+    XEvent reply{};
+    reply.xclient = message;
+    reply.xclient.window = root;
+    XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask, &reply);
     XFlush(display);
 }
 

@@ -14,6 +14,8 @@ namespace platform::desktop {
 // One modal XDND drag of a single file out of `source`, whose connection it
 // uses. The left button is expected to be held; the drag ends when it is
 // released, when Escape is pressed, or when the target stops answering.
+// Release over no target, over `source` or Escape is Cancelled; release over
+// a target that does not take the file is Refused.
 class XdndDragSource {
 public:
     XdndDragSource(Display* display, Window source, std::string uriList, std::string plainText);
@@ -45,6 +47,8 @@ private:
     void OnStatus(const XClientMessageEvent& message);
     void OnFinished(const XClientMessageEvent& message);
     void AnswerSelectionRequest(const XSelectionRequestEvent& request);
+    bool IsPing(const XClientMessageEvent& message) const;
+    void AnswerPing(const XClientMessageEvent& message);
     void Finish(DragResult outcome);
 
     void SendToTarget(Atom type, long data1, long data2, long data3, long data4);

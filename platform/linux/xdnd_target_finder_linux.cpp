@@ -48,11 +48,16 @@ XdndTarget FindXdndTarget(Display* display, const XdndAtoms& atoms, int rootX, i
     for (int depth = 0; depth < kMaxWindowDepth; ++depth) {
         int x = 0, y = 0;
         Window child = None;
-        if (!XTranslateCoordinates(display, root, current, rootX, rootY, &x, &y, &child) || child == None) break;
+        if (!XTranslateCoordinates(display, root, current, rootX, rootY, &x, &y, &child)) break;
+        if (child == None) {
+            // Desktops take drops on the bare background through the root window.
+            if (current == root) found = AwareTarget(display, atoms, root);
+            break;
+        }
         current = child;
+        if (current == own) return {};
         if (const XdndTarget target = AwareTarget(display, atoms, current)) found = target;
     }
-    if (found.window == own) return {};
     return found;
 }
 

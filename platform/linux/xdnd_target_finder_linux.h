@@ -14,7 +14,8 @@ struct XdndTarget {
 
 // The deepest window under the root position that takes XDND drops (version 3
 // or later, directly or through its XdndProxy), as seen below any window
-// manager frame. `own` is never a target: dropping back on it is no drop.
+// manager frame; over no window, the root itself when it takes drops (a
+// desktop). Over `own` there is no target: dropping back on it is no drop.
 XdndTarget FindXdndTarget(Display* display, const XdndAtoms& atoms, int rootX, int rootY, Window own);
 
 }  // namespace platform::desktop

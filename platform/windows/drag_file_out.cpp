@@ -12,6 +12,7 @@ namespace {
 // BHID_DataObject: the shell's own data object for an item.
 constexpr GUID kBindToDataObject = {0xB8C0BD9F, 0xED24, 0x455C, {0x83, 0xE6, 0xD5, 0x39, 0x0C, 0x4F, 0xE8, 0xC4}};
 
+// The shell reports a drop the target turned down as a cancel, so Refused never comes from here.
 platform::DragResult MapDragResult(HRESULT hr) {
     if (hr == DRAGDROP_S_DROP) return platform::DragResult::Dropped;
     if (hr == DRAGDROP_S_CANCEL) return platform::DragResult::Cancelled;

@@ -66,6 +66,12 @@ bool IsSuccessGreen(uint32_t p) {
     return g >= 110 && g > r + 60 && g > b + 30;
 }
 
+// The status line in the error colour.
+bool IsErrorRed(uint32_t p) {
+    const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+    return r >= 140 && r > g + 80 && r > b + 40;
+}
+
 // Blue-dominated pixels: the live waveform drawn in the accent colour.
 bool IsAccentLike(uint32_t p) {
     const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
@@ -247,11 +253,13 @@ protected:
         ASSERT_TRUE(xserver.Xdotool(commands));
     }
 
-    void StartTarget() {
-        ASSERT_TRUE(target.Start({"/usr/bin/python3", DropTargetScript().string(), "--x", std::to_string(kTargetX),
-                                  "--y", std::to_string(kTargetY), "--width", std::to_string(kTargetWidth),
-                                  "--height", std::to_string(kTargetHeight)},
-                                 {"DISPLAY=" + xserver.Name()}, true));
+    // `options` are the target's own, such as how it refuses a drop.
+    void StartTarget(const std::vector<std::string>& options = {}) {
+        std::vector<std::string> argv = {"/usr/bin/python3", DropTargetScript().string(), "--x",
+                                         std::to_string(kTargetX), "--y", std::to_string(kTargetY), "--width",
+                                         std::to_string(kTargetWidth), "--height", std::to_string(kTargetHeight)};
+        argv.insert(argv.end(), options.begin(), options.end());
+        ASSERT_TRUE(target.Start(argv, {"DISPLAY=" + xserver.Name()}, true));
         const auto ready = target.ReadLine(kTargetStartTimeout);
         ASSERT_TRUE(ready && ready->starts_with("ready ")) << ready.value_or("(nothing)");
         ASSERT_EQ(std::sscanf(ready->c_str(), "ready %d %d %d %d", &targetX, &targetY, &targetWidth, &targetHeight),
@@ -330,6 +338,22 @@ TEST_F(ProgramDragOut, ReleaseOverNoApplicationCancelsAndLeavesNoFile) {
     EXPECT_GT(statusWidth, 0) << "the status bar reports the end of the drag";
     EXPECT_LT(statusWidth, kCancelledStatusMaximumWidth) << "a short note, no file name";
     EXPECT_TRUE(WavFilesIn(SaveFolder()).empty());
+}
+
+// As a file manager does over the folder the file already lies in.
+TEST_F(ProgramDragOut, ReleaseWhereAnApplicationRefusesTheFileKeepsItAndSaysSoInRed) {
+    StartTarget({"--refuse", "right-half"});
+    const auto selection = SelectOneSecondOfTone();
+    const fs::path file = StartDragOut(selection);
+    ASSERT_FALSE(file.empty());
+    MoveHeldPointerTo(selection, targetX + targetWidth * 3 / 4, targetY + targetHeight / 2, {"mouseup", "1"});
+
+    const auto shown = [&](const Screenshot& s) {
+        return s.Count(layout.statusBar, IsErrorRed) >= kStatusMinimumPixels;
+    };
+    EXPECT_TRUE(shown(program.CaptureOnce(window, shown, kScreenTimeout))) << "no status in the error colour";
+    EXPECT_EQ(WavFilesIn(SaveFolder()), std::vector<fs::path>{file}) << "the refused file stays";
+    EXPECT_TRUE(ReceivedUris(1s).empty());
 }
 
 TEST_F(ProgramDragOut, EscapeOverATargetCancelsAndLeavesNoFile) {

@@ -237,6 +237,34 @@ TEST_F(DragExport, UnavailableDragKeepsTheFileAndReportsWhereItWent) {
     EXPECT_EQ(app.statusTime, ui.Time());
 }
 
+TEST_F(DragExport, DropRefusedByTheTargetKeepsTheFileForTheRevealButton) {
+    shell.dragResult = platform::DragResult::Refused;
+    Select(FirstFrame(), FirstFrame() + 4800);
+
+    app.ExportSelectionByDrag();
+
+    ASSERT_EQ(shell.dragPaths.size(), 1u);
+    const std::filesystem::path path = shell.dragPaths[0];
+    ExpectFileHoldsView(path, 0, 4800);
+    EXPECT_EQ(app.lastSavedPath, path);
+    EXPECT_EQ(app.statusMessage, "Not taken by the target - kept " + PathToUtf8(path.filename()));
+    EXPECT_TRUE(app.statusIsError);
+}
+
+TEST_F(DragExport, DropThatMovedTheFileAwayNamesItButKeepsTheLastSavedFile) {
+    const std::filesystem::path earlier = app.saveFolder / "earlier.wav";
+    app.lastSavedPath = earlier;
+    const std::filesystem::path elsewhere = ui.temp / "moved.wav";
+    shell.onDrag = [&](const std::filesystem::path& path) { std::filesystem::rename(path, elsewhere); };
+    Select(FirstFrame(), FirstFrame() + 4800);
+
+    app.ExportSelectionByDrag();
+
+    ASSERT_EQ(shell.dragPaths.size(), 1u);
+    EXPECT_EQ(app.statusMessage, ICON_CHECK "  Dropped " + PathToUtf8(shell.dragPaths[0].filename()) + "  (0.10 s)");
+    EXPECT_EQ(app.lastSavedPath, earlier);
+}
+
 TEST_F(DragExport, UncreatableSaveFolderReportsTheAttemptedPathAndStartsNoDrag) {
     // A regular file in the way stops the folder from being created, even for root.
     std::ofstream(ui.temp / "afile") << "x";

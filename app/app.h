@@ -13,8 +13,6 @@
 #include "ui/column_cache.h"
 
 struct ImFont;
-struct ImVec2;
-struct ImVec4;
 
 // The mouse gesture in progress on the waveform.
 enum class SelectionDrag : int32_t { None = 0, Create = 1, MoveStart = 2, MoveEnd = 3, PendingExport = 4 };

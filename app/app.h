@@ -119,8 +119,14 @@ private:
     ColumnCache columnCache;
 };
 
-// Candidate text-face files for the interface fonts: regular first, semibold second.
-std::vector<std::filesystem::path> GetUiFontCandidates();
+// One face of a font file; a collection (.ttc) numbers its faces from 0.
+struct UiFontFace {
+    std::filesystem::path file;
+    int index = 0;
+    bool operator==(const UiFontFace&) const = default;
+};
+// Candidate text faces for the interface fonts: regular first, semibold second.
+std::vector<UiFontFace> GetUiFontCandidates();
 // Adds one text font at size × uiScale with the icon font merged into it.
-ImFont* AddUiFont(const std::vector<std::filesystem::path>& candidates, int preferredIndex, float size,
-                  float scale, float rasterizerDensity);
+ImFont* AddUiFont(const std::vector<UiFontFace>& candidates, int preferredIndex, float size, float scale,
+                  float rasterizerDensity);

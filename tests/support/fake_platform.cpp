@@ -97,4 +97,4 @@ bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 
 }  // namespace platform
 
-std::vector<std::filesystem::path> GetUiFontCandidates() { return fake_platform::Get().fontCandidates; }
+std::vector<UiFontFace> GetUiFontCandidates() { return fake_platform::Get().fontCandidates; }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 
@@ -29,7 +30,7 @@ struct State {
     std::vector<std::filesystem::path> pickFolderCalls;
     std::optional<std::filesystem::path> pickFolderResult;
 
-    std::vector<std::filesystem::path> fontCandidates;
+    std::vector<UiFontFace> fontCandidates;
 
     // File operations act on real files. `beforeCreateNewFile` runs first in
     // each CreateNewFile, as another writer taking the name at that moment

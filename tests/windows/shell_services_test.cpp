@@ -47,7 +47,7 @@ TEST(ShellKnownFolders, EachFolderResolvesToAnExistingAbsoluteFolder) {
 TEST(ShellKnownFolders, InterfaceFontsAreLookedUpInTheFontsFolder) {
     ComApartment com;
     const std::filesystem::path fonts = platform::GetKnownFolderPath(platform::KnownFolder::Fonts);
-    EXPECT_EQ(GetUiFontCandidates(), (std::vector<std::filesystem::path>{fonts / "segoeui.ttf", fonts / "seguisb.ttf"}));
+    EXPECT_EQ(GetUiFontCandidates(), (std::vector<UiFontFace>{{fonts / "segoeui.ttf"}, {fonts / "seguisb.ttf"}}));
 }
 
 TEST(ShellDragOut, UnparsablePathFailsAtOnceWithoutReleasingTheButton) {

@@ -23,6 +23,7 @@ struct State {
 
     std::vector<std::filesystem::path> revealPaths;
     std::vector<bool> alwaysOnTopCalls;
+    std::function<void(bool)> onAlwaysOnTop;  // runs at each SetAlwaysOnTop
 
     // Known folders; an empty entry answers an empty path.
     std::filesystem::path music, documents, roamingAppData, fonts;

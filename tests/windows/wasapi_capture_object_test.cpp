@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "audio/wasapi/default_device_watcher.h"
@@ -58,12 +59,19 @@ TEST_F(WasapiCapture, ListsOutputsWithFriendlyNamesAndFlagsTheDefault) {
 }
 
 TEST_F(WasapiCapture, StartWithAnUnknownIdFailsAndLeavesNoThread) {
-    WasapiLoopbackCapture capture;
+    std::atomic<bool> released{false};
     int calls = 0;
-    const auto held = std::make_shared<int>(0);
-    EXPECT_FALSE(capture.Start("{0.0.0.00000000}.{no-such-endpoint}", [&calls, held](const float*, size_t) { ++calls; }));
-    // The capture thread has ended, and with it its copy of the callback.
-    EXPECT_EQ(held.use_count(), 1);
+    WasapiLoopbackCapture capture;
+    // Only the callback holds this; the last copy to go lets it go slowly, so a
+    // capture thread still ending when Start returns cannot have finished yet.
+    std::shared_ptr<int> held(new int(0), [&released](int* value) {
+        Sleep(200);
+        delete value;
+        released = true;
+    });
+    EXPECT_FALSE(capture.Start("{0.0.0.00000000}.{no-such-endpoint}",
+                               [&calls, held = std::move(held)](const float*, size_t) { ++calls; }));
+    EXPECT_TRUE(released) << "the capture thread has ended, and with it the callback";
     EXPECT_EQ(capture.LastError(), "Selected output device is not available");
     EXPECT_FALSE(capture.IsRunning());
     EXPECT_FALSE(capture.NeedsRestart());

@@ -13,8 +13,6 @@
 #include "ui/column_cache.h"
 
 struct ImFont;
-struct ImVec2;
-struct ImVec4;
 
 // The mouse gesture in progress on the waveform.
 enum class SelectionDrag : int32_t { None = 0, Create = 1, MoveStart = 2, MoveEnd = 3, PendingExport = 4 };
@@ -124,8 +122,14 @@ private:
     ColumnCache columnCache;
 };
 
-// Candidate text-face files for the interface fonts: regular first, semibold second.
-std::vector<std::filesystem::path> GetUiFontCandidates();
+// One face of a font file; a collection (.ttc) numbers its faces from 0.
+struct UiFontFace {
+    std::filesystem::path file;
+    int index = 0;
+    bool operator==(const UiFontFace&) const = default;
+};
+// Candidate text faces for the interface fonts: regular first, semibold second.
+std::vector<UiFontFace> GetUiFontCandidates();
 // Adds one text font at size × uiScale with the icon font merged into it.
-ImFont* AddUiFont(const std::vector<std::filesystem::path>& candidates, int preferredIndex, float size,
-                  float scale, float rasterizerDensity);
+ImFont* AddUiFont(const std::vector<UiFontFace>& candidates, int preferredIndex, float size, float scale,
+                  float rasterizerDensity);

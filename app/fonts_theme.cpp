@@ -1,6 +1,8 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -15,25 +17,42 @@ const ImWchar kTextRanges[] = {0x0020, 0x00FF, 0x2013, 0x2013, 0x2026, 0x2026, 0
 const ImWchar kIconRanges[] = {0xF000, 0xF950, 0};
 constexpr float kIconSizeRatio = 0.85f;
 
+uint32_t BigEndian32(const unsigned char* b) {
+    return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+}
+
+// Whether the file's bytes hold face `index` where the atlas will look for it:
+// a single TrueType/OpenType font holds face 0 only; a collection lists where
+// each of its faces starts. The atlas stops on anything else.
+bool HoldsFace(const unsigned char* data, size_t length, int index) {
+    const auto fontAt = [&](size_t at) {
+        if (at > length - 12) return false;
+        const unsigned char* b = data + at;
+        return (b[0] == 0 && b[1] == 1 && b[2] == 0 && b[3] == 0) || std::memcmp(b, "true", 4) == 0 ||
+               std::memcmp(b, "OTTO", 4) == 0;
+    };
+    if (fontAt(0)) return index == 0;
+    if (std::memcmp(data, "ttcf", 4) != 0 || index < 0) return false;
+    const uint32_t version = BigEndian32(data + 4);
+    const size_t count = BigEndian32(data + 8);
+    if ((version != 0x00010000 && version != 0x00020000) || static_cast<size_t>(index) >= count ||
+        count > (length - 12) / 4)
+        return false;
+    return fontAt(BigEndian32(data + 12 + 4 * static_cast<size_t>(index)));
+}
+
 // Reads a font file into memory the atlas will own, or null when it cannot be
-// read or is not a TrueType/OpenType file: the atlas would stop on such data.
-void* ReadFontFile(const std::filesystem::path& file, int& size) {
+// read or does not hold the face.
+void* ReadFontFile(const UiFontFace& face, int& size) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return nullptr;
-    const auto length = std::filesystem::file_size(file, ec);
+    if (!std::filesystem::is_regular_file(face.file, ec)) return nullptr;
+    const auto length = std::filesystem::file_size(face.file, ec);
     if (ec || length < 12 || length > (64u << 20)) return nullptr;
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(face.file, std::ios::binary);
     if (!in) return nullptr;
     char* data = static_cast<char*>(IM_ALLOC(length));
-    if (!in.read(data, static_cast<std::streamsize>(length))) {
-        IM_FREE(data);
-        return nullptr;
-    }
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(data);
-    const bool trueType = b[0] == 0 && b[1] == 1 && b[2] == 0 && b[3] == 0;
-    const bool tagged = (b[0] == 't' && b[1] == 'r' && b[2] == 'u' && b[3] == 'e') ||
-                        (b[0] == 'O' && b[1] == 'T' && b[2] == 'T' && b[3] == 'O');
-    if (!trueType && !tagged) {
+    if (!in.read(data, static_cast<std::streamsize>(length)) ||
+        !HoldsFace(reinterpret_cast<const unsigned char*>(data), length, face.index)) {
         IM_FREE(data);
         return nullptr;
     }
@@ -41,13 +60,15 @@ void* ReadFontFile(const std::filesystem::path& file, int& size) {
     return data;
 }
 
-ImFont* AddTextFace(const std::filesystem::path& file, float pixels, float density) {
+ImFont* AddTextFace(const UiFontFace& face, float pixels, float density) {
     int size = 0;
-    void* data = ReadFontFile(file, size);
+    void* data = ReadFontFile(face, size);
     if (!data) return nullptr;
     ImFontConfig config;
+    config.FontNo = face.index;
     config.RasterizerDensity = density;
-    ImFormatString(config.Name, IM_ARRAYSIZE(config.Name), "%s, %.1fpx", PathToUtf8(file.filename()).c_str(), pixels);
+    ImFormatString(config.Name, IM_ARRAYSIZE(config.Name), "%s #%d, %.1fpx", PathToUtf8(face.file.filename()).c_str(),
+                   face.index, pixels);
     return ImGui::GetIO().Fonts->AddFontFromMemoryTTF(data, size, pixels, &config, kTextRanges);
 }
 
@@ -99,7 +120,7 @@ void ApplyTheme(float scale) {
 
 }  // namespace
 
-ImFont* AddUiFont(const std::vector<std::filesystem::path>& candidates, int preferredIndex, float size, float scale,
+ImFont* AddUiFont(const std::vector<UiFontFace>& candidates, int preferredIndex, float size, float scale,
                   float rasterizerDensity) {
     ImFontAtlas* atlas = ImGui::GetIO().Fonts;
     const float pixels = size * scale;
@@ -132,7 +153,7 @@ void App::ApplyUiScale(float scale, float rasterizerDensity) {
     uiScale = scale;
     ImGuiIO& io = ImGui::GetIO();
     io.Fonts->Clear();
-    const std::vector<std::filesystem::path> candidates = GetUiFontCandidates();
+    const std::vector<UiFontFace> candidates = GetUiFontCandidates();
     bodyFont = AddUiFont(candidates, 0, 16.0f, scale, rasterizerDensity);
     smallFont = AddUiFont(candidates, 0, 13.5f, scale, rasterizerDensity);
     titleFont = AddUiFont(candidates, 1, 18.0f, scale, rasterizerDensity);

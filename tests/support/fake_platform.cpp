@@ -36,7 +36,11 @@ void DragFileOut(const std::filesystem::path& path, std::function<void(DragResul
 
 void RevealInFileBrowser(const std::filesystem::path& path) { fake_platform::Get().revealPaths.push_back(path); }
 
-void SetAlwaysOnTop(bool onTop) { fake_platform::Get().alwaysOnTopCalls.push_back(onTop); }
+void SetAlwaysOnTop(bool onTop) {
+    auto& s = fake_platform::Get();
+    s.alwaysOnTopCalls.push_back(onTop);
+    if (s.onAlwaysOnTop) s.onAlwaysOnTop(onTop);
+}
 
 std::filesystem::path GetKnownFolderPath(KnownFolder folder) {
     auto& s = fake_platform::Get();
@@ -97,4 +101,4 @@ bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 
 }  // namespace platform
 
-std::vector<std::filesystem::path> GetUiFontCandidates() { return fake_platform::Get().fontCandidates; }
+std::vector<UiFontFace> GetUiFontCandidates() { return fake_platform::Get().fontCandidates; }

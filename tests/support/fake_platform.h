@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 
@@ -22,6 +23,7 @@ struct State {
 
     std::vector<std::filesystem::path> revealPaths;
     std::vector<bool> alwaysOnTopCalls;
+    std::function<void(bool)> onAlwaysOnTop;  // runs at each SetAlwaysOnTop
 
     // Known folders; an empty entry answers an empty path.
     std::filesystem::path music, documents, roamingAppData, fonts;
@@ -29,7 +31,7 @@ struct State {
     std::vector<std::filesystem::path> pickFolderCalls;
     std::optional<std::filesystem::path> pickFolderResult;
 
-    std::vector<std::filesystem::path> fontCandidates;
+    std::vector<UiFontFace> fontCandidates;
 
     // File operations act on real files. `beforeCreateNewFile` runs first in
     // each CreateNewFile, as another writer taking the name at that moment

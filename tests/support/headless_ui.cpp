@@ -8,7 +8,7 @@ HeadlessUi::HeadlessUi(float width, float height, bool systemFonts) {
     fake_platform::Reset(temp.path());
     if (systemFonts) {
         const std::filesystem::path dir = WAVELIFT_TEST_FONT_DIR;
-        fake_platform::Get().fontCandidates = {dir / "OpenSans-Regular.ttf", dir / "OpenSans-Semibold.ttf"};
+        fake_platform::Get().fontCandidates = {{dir / "OpenSans-Regular.ttf"}, {dir / "OpenSans-Semibold.ttf"}};
     }
     context = ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();

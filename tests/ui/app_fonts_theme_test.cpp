@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "tests/support/font_collection.h"
 #include "tests/support/headless_ui.h"
 
 namespace {
@@ -11,6 +12,8 @@ bool HasIcons(ImFont* font) {
     const ImFontGlyph* glyph = font->FindGlyphNoFallback(0xF04B);
     return glyph && glyph->Codepoint == 0xF04B;
 }
+
+float TextWidth(ImFont* font) { return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0.0f, "Wavelift 0123").x; }
 
 }  // namespace
 
@@ -70,18 +73,34 @@ TEST(AppFonts, WithoutSystemFacesEveryFontIsTheBuiltInOneCarryingIcons) {
 
 TEST(AppFonts, MissingSemiboldFaceGivesATitleInTheRegularFace) {
     HeadlessUi ui(1100, 421, /*systemFonts=*/true);
-    fake_platform::Get().fontCandidates[1] = ui.temp / "missing.ttf";
+    fake_platform::Get().fontCandidates[1] = {ui.temp / "missing.ttf"};
     ui.app.ApplyUiScale(1.0f, 1.0f);
     EXPECT_NE(std::strstr(ui.app.titleFont->ConfigData->Name, "Regular"), nullptr);
     EXPECT_FLOAT_EQ(ui.app.titleFont->ConfigData->SizePixels, 18.0f);
     ui.ApplyScale(1.0f);
 }
 
+TEST(AppFonts, FacesOfACollectionAreLoadedByTheirNumber) {
+    HeadlessUi ui(1100, 421, /*systemFonts=*/true);
+    ui.ApplyScale(1.0f);
+    const float regular = TextWidth(ui.app.bodyFont), semibold = TextWidth(ui.app.titleFont);
+    const std::filesystem::path dir = WAVELIFT_TEST_FONT_DIR, collection = ui.temp / "OpenSans.ttc";
+    ASSERT_TRUE(WriteFontCollection(collection, {dir / "OpenSans-Semibold.ttf", dir / "OpenSans-Regular.ttf"}));
+    fake_platform::Get().fontCandidates = {{collection, 1}, {collection, 0}};
+    ui.ApplyScale(1.0f);
+    EXPECT_FLOAT_EQ(TextWidth(ui.app.bodyFont), regular);
+    EXPECT_FLOAT_EQ(TextWidth(ui.app.titleFont), semibold);
+    // Numbers the file does not hold are skipped like unreadable files.
+    fake_platform::Get().fontCandidates = {{collection, 2}, {dir / "OpenSans-Regular.ttf", 1}};
+    ui.ApplyScale(1.0f);
+    EXPECT_NE(std::strstr(ui.app.bodyFont->ConfigData->Name, "ProggyClean"), nullptr);
+}
+
 TEST(AppFonts, UnreadableOrGarbageFaceFallsBackInsteadOfStopping) {
     HeadlessUi ui;
     const auto garbage = ui.temp / "garbage.ttf";
     std::ofstream(garbage) << "this is not a font file at all";
-    fake_platform::Get().fontCandidates = {garbage, ui.temp.path()};  // a file of text and a folder
+    fake_platform::Get().fontCandidates = {{garbage}, {ui.temp.path()}};  // a file of text and a folder
     ui.ApplyScale(1.0f);
     EXPECT_NE(std::strstr(ui.app.bodyFont->ConfigData->Name, "ProggyClean"), nullptr);
     EXPECT_TRUE(HasIcons(ui.app.titleFont));

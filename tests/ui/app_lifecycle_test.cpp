@@ -45,11 +45,16 @@ TEST(AppLifecycle, SavedSettingsAreLoadedAndAlwaysOnTopAppliedBeforeCapture) {
     HeadlessUi ui;
     std::filesystem::create_directories(SettingsFile(ui).parent_path());
     std::ofstream(SettingsFile(ui)) << R"({"alwaysOnTop": true, "bufferSeconds": 9, "deviceId": "sink.b"})";
+    int startsBeforeOnTop = -1;
+    fake_platform::Get().onAlwaysOnTop = [&](bool) {
+        startsBeforeOnTop = FakeCapture::last != nullptr ? FakeCapture::last->startCount : 0;
+    };
     ui.app.Startup();
     EXPECT_TRUE(ui.app.alwaysOnTop);
     EXPECT_EQ(ui.app.bufferSeconds, 9);
     EXPECT_EQ(ui.app.deviceId, "sink.b");
     EXPECT_EQ(fake_platform::Get().alwaysOnTopCalls, std::vector<bool>{true});
+    EXPECT_EQ(startsBeforeOnTop, 0) << "the window is above others before capture starts";
     EXPECT_EQ(FakeCapture::last->calls.back(), "Start:sink.b");
     EXPECT_EQ(ui.app.history.Capacity(), 48000 * 9);
 }

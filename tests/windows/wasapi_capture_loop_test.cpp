@@ -98,6 +98,11 @@ TEST_F(WasapiCaptureLoop, RemovedDeviceEndsCaptureAndAsksForRestart) {
     EXPECT_EQ(capture.LastError(), "Output device was removed");
     EXPECT_TRUE(capture.NeedsRestart());
     EXPECT_TRUE(capture.NeedsRestart()) << "reading the flag must not clear it";
+    // Without a thread to end, Stop leaves both for the interface: only Start clears them.
+    capture.Stop();
+    capture.Stop();
+    EXPECT_EQ(capture.LastError(), "Output device was removed");
+    EXPECT_TRUE(capture.NeedsRestart());
 }
 
 TEST_F(WasapiCaptureLoop, OtherFailureIsReportedWithItsResultCode) {
@@ -111,10 +116,17 @@ TEST_F(WasapiCaptureLoop, OtherFailureIsReportedWithItsResultCode) {
 
 TEST_F(WasapiCaptureLoop, StopRequestEndsTheLoopQuietly) {
     client.Add(Bytes(std::vector<float>{0.5f, 0.5f}), 1);
+    int polls = 0;
+    client.onEnd = [&] {
+        capture.Stop();
+        // A loop that ignored the request would poll on: end it with a failure rather than hang.
+        if (++polls == 3) client.endResult = E_FAIL;
+    };
     Run(Format(2, 4, SampleKind::Float32));
+    EXPECT_EQ(polls, 1) << "no poll after the request";
+    EXPECT_EQ(delivered, (std::vector<float>{0.5f, 0.5f}));
     EXPECT_EQ(capture.LastError(), "");
     EXPECT_FALSE(capture.NeedsRestart());
-    EXPECT_FALSE(capture.IsRunning());
 }
 
 TEST_F(WasapiCaptureLoop, EmptyCallbackDropsPacketsButStillReleasesThem) {

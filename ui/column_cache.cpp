@@ -2,17 +2,6 @@
 
 #include <cstddef>
 
-namespace {
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-int64_t FloorMod(int64_t a, int64_t b) { return a - FloorDiv(a, b) * b; }
-
-}  // namespace
-
 void ColumnCache::Prepare(const WaveMapping& m, uint64_t historyGeneration) {
     if (m.columnFrames == columnFrames && m.rate == rate && m.frameCount == frameCount &&
         historyGeneration == generation)

@@ -46,9 +46,7 @@ void ForEachColumn(const WaveMapping& m, Visit&& visit) {
     if (m.frameCount <= 0) return;
     const int64_t u = m.columnFrames;
     const int64_t first = m.FirstFrame();
-    int64_t block = first / u;
-    if (first % u != 0 && first < 0) --block;  // floor division
-    for (int64_t w = block * u; w < m.viewEnd; w += u) {
+    for (int64_t w = FloorDiv(first, u) * u; w < m.viewEnd; w += u) {
         const int64_t a = w > first ? w : first;
         const int64_t e = m.viewEnd < w + u ? m.viewEnd : w + u;
         if (a >= e) continue;

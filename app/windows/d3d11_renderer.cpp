@@ -9,6 +9,7 @@
 #include "app/font_texture.h"
 #include "app/startup_log.h"
 #include "app/windows/d3d11_font_texture.h"
+#include "app/windows/release_and_clear.h"
 
 namespace {
 
@@ -41,12 +42,6 @@ ID3DBlob* CompileShader(const char* source, size_t length, const char* target) {
         D3DCompile(source, length, nullptr, nullptr, nullptr, "main", target, 0, 0, &code, &errors);
     if (errors != nullptr) errors->Release();
     return SUCCEEDED(hr) ? code : nullptr;
-}
-
-template <typename T>
-void ReleaseAndClear(T*& object) {
-    if (object != nullptr) object->Release();
-    object = nullptr;
 }
 
 }  // namespace

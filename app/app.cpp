@@ -47,8 +47,12 @@ void App::Frame() {
         }
     }
 
-    if (!paused)
-        viewEnd = static_cast<int64_t>(fullRecompute ? history.Snapshot(view) : liveView.Update(history, view));
+    if (!paused && fullRecompute) {
+        viewEnd = static_cast<int64_t>(history.Snapshot(view, &viewGeneration));
+    } else if (!paused) {
+        viewEnd = static_cast<int64_t>(liveView.Update(history, view));
+        viewGeneration = liveView.Generation();
+    }
     const auto [peakLeft, peakRight] = history.TakePeaks();
     UpdateMeters(peakLeft, peakRight, now, ImGui::GetIO().DeltaTime);
 

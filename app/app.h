@@ -51,6 +51,8 @@ public:
     // the straightforward method, kept for comparison in tests and benchmarks.
     bool fullRecompute = false;
     int64_t viewEnd = 0;
+    // The history's count of resets when `view` was taken: the column cache starts over when it changes.
+    uint64_t viewGeneration = 0;
     bool paused = false;
     bool selectionActive = false;
     int64_t selectionStart = 0;
@@ -113,8 +115,6 @@ public:
 private:
     void UpdateMeters(float peakLeft, float peakRight, double now, float dt);
     void HandleShortcuts();
-    // The history's count of resets, which tells the column cache when the audio behind the view was replaced.
-    uint64_t HistoryGeneration();
 
     ColumnCache columnCache;
 };

@@ -111,3 +111,24 @@ TEST(ColumnCacheEquivalence, CachedColumnsDrawExactlyWhatAFullScanDraws) {
         if (::testing::Test::HasFatalFailure()) return;
     }
 }
+
+TEST(ColumnCacheEquivalence, APauseClickInTheFrameThatFindsTheHistoryReplacedDrawsTheNewAudio) {
+    TwinApps twins;
+    const float playX = 16 + 22, playY = 36;  // the play/pause button
+    twins.Both([&](HeadlessUi& ui) {
+        Feed(ui.capture(), Noise(300'000, 0.8f, 1));
+        ui.MouseMove(playX, playY);
+        ui.Frame();
+        ui.MouseDown();
+        ui.Frame();
+        ui.MouseUp();
+        // Away and back before the frame of the release: same length and rate, silence instead of noise.
+        ui.FrameWith([&] {
+            const int32_t rate = ui.app.history.SampleRate();
+            ui.app.history.Reset(rate == 44100 ? 48000 : 44100, ui.app.bufferSeconds);
+            ui.app.history.Reset(rate, ui.app.bufferSeconds);
+        });
+        ASSERT_TRUE(ui.app.paused);
+    });
+    twins.ExpectIdenticalFrames(0);
+}

@@ -102,9 +102,9 @@ void App::DrawWaveform(const Rect& r) {
 
     float peakSeen = 0.0f;
     if (m.frameCount > 0) {
-        ColumnCache* cache = fullRecompute ? nullptr : &columnCache;
-        if (cache) cache->Prepare(m, viewGeneration);
-        peakSeen = DrawWaveColumns(dl, m, view, leftLane, rightLane, selectionVisible, lo, hi, s, cache);
+        const ColumnScene scene{m, view, leftLane, rightLane, selectionVisible, lo, hi, s};
+        if (!fullRecompute) columnCache.Prepare(m, viewGeneration);
+        peakSeen = DrawWaveColumns(dl, scene, fullRecompute ? nullptr : &columnCache);
     }
 
     dl->AddText(small, small->FontSize, ImVec2(r.x0 + kLabelInset * s, r.y0 + kLabelTop * s), colors::kTextDim, "L");

@@ -103,8 +103,13 @@ void App::DrawWaveform(const Rect& r) {
     float peakSeen = 0.0f;
     if (m.frameCount > 0) {
         const ColumnScene scene{m, view, leftLane, rightLane, selectionVisible, lo, hi, s};
-        if (!fullRecompute) columnCache.Prepare(m, viewGeneration);
-        peakSeen = DrawWaveColumns(dl, scene, fullRecompute ? nullptr : &columnCache);
+        if (fullRecompute) {
+            peakSeen = DrawWaveColumns(dl, scene, nullptr);
+        } else {
+            columnCache.Prepare(m, viewGeneration);
+            if (!textureDevice || !laneImage.Draw(dl, scene, r.y0, r.y1, columnCache, *textureDevice, peakSeen))
+                peakSeen = DrawWaveColumns(dl, scene, &columnCache);
+        }
     }
 
     dl->AddText(small, small->FontSize, ImVec2(r.x0 + kLabelInset * s, r.y0 + kLabelTop * s), colors::kTextDim, "L");

@@ -3,6 +3,7 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/glcorearb.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -100,6 +101,8 @@ bool Gl3Renderer::Init() {
 }
 
 void Gl3Renderer::Shutdown() {
+    if (!imageTextures.empty()) glDeleteTextures(static_cast<GLsizei>(imageTextures.size()), imageTextures.data());
+    imageTextures.clear();
     if (fontTexture) glDeleteTextures(1, &fontTexture);
     if (indexBuffer) glDeleteBuffers(1, &indexBuffer);
     if (vertexBuffer) glDeleteBuffers(1, &vertexBuffer);
@@ -159,6 +162,49 @@ FontTextureDevice::UploadResult Gl3Renderer::Upload(const unsigned char* pixels,
     result.viewCreated = true;
     result.texture = reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture));
     return result;
+}
+
+ImTextureID Gl3Renderer::CreateImageTexture(int width, int height) {
+    while (glGetError() != GL_NO_ERROR) {
+        // Earlier errors are not this texture's.
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    const std::vector<uint32_t> transparent(static_cast<size_t>(width) * static_cast<size_t>(height), 0u);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, transparent.data());
+    const GLenum error = glGetError();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    if (texture == 0 || error != GL_NO_ERROR) {
+        if (texture) glDeleteTextures(1, &texture);
+        return nullptr;
+    }
+    imageTextures.push_back(texture);
+    return reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture));
+}
+
+void Gl3Renderer::UpdateImageTexture(ImTextureID id, int x, int y, int width, int height, const uint32_t* pixels,
+                                     int pitch) {
+    glBindTexture(GL_TEXTURE_2D, TextureName(id));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void Gl3Renderer::DestroyImageTexture(ImTextureID id) {
+    const GLuint texture = TextureName(id);
+    const auto found = std::find(imageTextures.begin(), imageTextures.end(), texture);
+    if (found == imageTextures.end()) return;
+    glDeleteTextures(1, &texture);
+    imageTextures.erase(found);
 }
 
 void Gl3Renderer::SetUpState(const ImDrawData* drawData, int framebufferWidth, int framebufferHeight) {

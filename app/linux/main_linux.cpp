@@ -173,6 +173,7 @@ int main() {
     }
 
     App app;
+    app.textureDevice = &renderer;
     float scale = 1.0f;
     glfwGetWindowContentScale(window, nullptr, &scale);
     app.ApplyUiScale(scale, 1.0f);

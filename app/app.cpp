@@ -14,10 +14,12 @@ constexpr int32_t kFallbackRate = 48000;
 constexpr double kMeterFallDbPerSecond = 24.0;
 constexpr double kPeakHoldSeconds = 1.2;
 
+// No background: the window's colour is the frame's clear colour, so painting
+// it again would only cost a software rasteriser a window's worth of pixels.
 constexpr ImGuiWindowFlags kMainWindowFlags =
     ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
     ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoCollapse |
-    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
+    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoBackground;
 
 }  // namespace
 

@@ -47,6 +47,29 @@ GLuint CompileShader(GLenum type, const char* source) {
 }
 
 GLuint TextureName(ImTextureID id) { return static_cast<GLuint>(reinterpret_cast<intptr_t>(id)); }
+ImTextureID TextureId(GLuint texture) { return reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture)); }
+
+// An RGBA texture made from `pixels`; 0 and the GL error when that fails.
+GLuint MakeTexture(int width, int height, const void* pixels, GLint filter, GLint wrapAcross, GLenum& error) {
+    while (glGetError() != GL_NO_ERROR) {
+        // Earlier errors are not this texture's.
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapAcross);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    error = glGetError();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    if (texture != 0 && error == GL_NO_ERROR) return texture;
+    if (texture) glDeleteTextures(1, &texture);
+    return 0;
+}
 
 }  // namespace
 
@@ -133,60 +156,27 @@ uint32_t Gl3Renderer::FeatureLevel() const {
 }
 
 FontTextureDevice::UploadResult Gl3Renderer::Upload(const unsigned char* pixels, int width, int height) {
-    while (glGetError() != GL_NO_ERROR) {
-        // Earlier errors are not this upload's.
-    }
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    const GLenum error = glGetError();
-    glBindTexture(GL_TEXTURE_2D, 0);
-
     UploadResult result;
+    GLenum error = GL_NO_ERROR;
+    const GLuint texture = MakeTexture(width, height, pixels, GL_LINEAR, GL_CLAMP_TO_EDGE, error);
     result.textureCode = error;
-    result.textureCreated = texture != 0 && error == GL_NO_ERROR;
-    if (!result.textureCreated) {
-        if (texture) glDeleteTextures(1, &texture);
-        return result;
-    }
+    result.textureCreated = texture != 0;
+    if (!result.textureCreated) return result;
     // A GL texture is bound directly: there is no separate view to create.
     if (fontTexture) glDeleteTextures(1, &fontTexture);
     fontTexture = texture;
     result.viewCreated = true;
-    result.texture = reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture));
+    result.texture = TextureId(texture);
     return result;
 }
 
 ImTextureID Gl3Renderer::CreateImageTexture(int width, int height) {
-    while (glGetError() != GL_NO_ERROR) {
-        // Earlier errors are not this texture's.
-    }
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     const std::vector<uint32_t> transparent(static_cast<size_t>(width) * static_cast<size_t>(height), 0u);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, transparent.data());
-    const GLenum error = glGetError();
-    glBindTexture(GL_TEXTURE_2D, 0);
-    if (texture == 0 || error != GL_NO_ERROR) {
-        if (texture) glDeleteTextures(1, &texture);
-        return nullptr;
-    }
+    GLenum error = GL_NO_ERROR;
+    const GLuint texture = MakeTexture(width, height, transparent.data(), GL_NEAREST, GL_REPEAT, error);
+    if (texture == 0) return nullptr;
     imageTextures.push_back(texture);
-    return reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture));
+    return TextureId(texture);
 }
 
 void Gl3Renderer::UpdateImageTexture(ImTextureID id, int x, int y, int width, int height, const uint32_t* pixels,

@@ -3,7 +3,10 @@
 // both on one private X server in one run. The two take turns, so that load
 // from elsewhere on the machine falls on both alike.
 //
-//   program_cpu_bench [rounds] [seconds per measurement]
+//   program_cpu_bench [rounds] [seconds per measurement] [program file]
+//
+// The program file defaults to the program of this build; another build's
+// (an earlier version, say) can be measured against the same yardstick.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -129,6 +132,7 @@ void PrintRow(const char* name, const Sample& s) {
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const double seconds = argc > 2 ? std::max(1.0, std::atof(argv[2])) : 8.0;
+    const std::string programFile = argc > 3 ? argv[3] : WAVELIFT_PROGRAM_FILE;
 
     XvfbDisplay xserver(false, kScreen);
     PulseServer sound;
@@ -142,7 +146,7 @@ int main(int argc, char** argv) {
         // A 440 Hz tone at half scale, 48 kHz stereo, into the default sink the program records.
         sound.PlayTone(PulseServer::kFloatSink, 440.0, 0.5, 48000, 2, 2 * (seconds + 10));
         Sample p, e;
-        const bool ok = Measure(WAVELIFT_PROGRAM_FILE, xserver.Name(), seconds, p) &&
+        const bool ok = Measure(programFile, xserver.Name(), seconds, p) &&
                         Measure(WAVELIFT_EMPTY_WINDOW_FILE, xserver.Name(), seconds, e);
         sound.StopPlayback();
         if (!ok) return 1;

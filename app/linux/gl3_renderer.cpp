@@ -227,11 +227,55 @@ void Gl3Renderer::SetUpState(const ImDrawData* drawData, int framebufferWidth, i
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
 }
 
+void Gl3Renderer::ProbeFillRule(const ImDrawData* drawData, int framebufferHeight) {
+    fillRuleProbed = true;
+    // Rows 0 and 1 from the top are GL rows height - 1 and height - 2.
+    uint8_t saved[2][4] = {};
+    glReadPixels(0, framebufferHeight - 2, 1, 2, GL_RGBA, GL_UNSIGNED_BYTE, saved);
+
+    const float x = drawData->DisplayPos.x;
+    const float y = drawData->DisplayPos.y;
+    const ImVec2 white = ImGui::GetIO().Fonts->TexUvWhitePixel;
+    const ImU32 colors[2] = {IM_COL32(255, 0, 0, 255), IM_COL32(0, 0, 255, 255)};
+    uint8_t seen[2][4] = {};
+    for (const ImU32 color : colors) {
+        // Both colours, so that the pixels' own colour cannot pass for the rectangle's.
+        const ImDrawVert vertices[4] = {{ImVec2(x, y + 0.5f), white, color},
+                                        {ImVec2(x + 1.0f, y + 0.5f), white, color},
+                                        {ImVec2(x + 1.0f, y + 1.5f), white, color},
+                                        {ImVec2(x, y + 1.5f), white, color}};
+        const ImDrawIdx indices[6] = {0, 1, 2, 0, 2, 3};
+        glBufferData(GL_ARRAY_BUFFER, sizeof(vertices), vertices, GL_STREAM_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(indices), indices, GL_STREAM_DRAW);
+        glScissor(0, framebufferHeight - 2, 1, 2);
+        glBindTexture(GL_TEXTURE_2D, fontTexture);
+        glDrawElements(GL_TRIANGLES, 6, sizeof(ImDrawIdx) == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT, nullptr);
+        uint8_t now[2][4] = {};
+        glReadPixels(0, framebufferHeight - 2, 1, 2, GL_RGBA, GL_UNSIGNED_BYTE, now);
+        const uint8_t wanted[3] = {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
+                                   static_cast<uint8_t>(color >> 16)};
+        for (int row = 0; row < 2; ++row)
+            seen[row][color == colors[0] ? 0 : 1] = std::equal(wanted, wanted + 3, now[row]) ? 1 : 0;
+    }
+    // now[0] is GL's lower row: the second row from the top, centred on the rectangle's lower edge.
+    const bool lowerFilled = seen[0][0] && seen[0][1];
+    const bool upperFilled = seen[1][0] && seen[1][1];
+    if (lowerFilled != upperFilled) lowerEdgeInside = lowerFilled;
+
+    for (int row = 0; row < 2; ++row) {
+        glScissor(0, framebufferHeight - 2 + row, 1, 1);
+        glClearColor(saved[row][0] / 255.0f, saved[row][1] / 255.0f, saved[row][2] / 255.0f, saved[row][3] / 255.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+}
+
 void Gl3Renderer::RenderDrawData(const ImDrawData* drawData) {
     const int framebufferWidth = static_cast<int>(drawData->DisplaySize.x * drawData->FramebufferScale.x);
     const int framebufferHeight = static_cast<int>(drawData->DisplaySize.y * drawData->FramebufferScale.y);
     if (framebufferWidth <= 0 || framebufferHeight <= 0 || program == 0) return;
     SetUpState(drawData, framebufferWidth, framebufferHeight);
+    const bool unscaled = drawData->FramebufferScale.x == 1.0f && drawData->FramebufferScale.y == 1.0f;
+    if (!fillRuleProbed && fontTexture != 0 && unscaled && framebufferHeight >= 2) ProbeFillRule(drawData, framebufferHeight);
 
     const ImVec2 clipOffset = drawData->DisplayPos;
     const ImVec2 clipScale = drawData->FramebufferScale;

@@ -34,11 +34,15 @@ public:
     void UpdateImageTexture(ImTextureID texture, int x, int y, int width, int height, const uint32_t* pixels,
                             int pitch) override;
     void DestroyImageTexture(ImTextureID texture) override;
-    // Mesa, drawing into a window, takes the centres on a rectangle's lower edge.
-    bool FillsLowerEdge() const override { return true; }
+    // Found out on the window by the first RenderDrawData (drivers differ:
+    // Mesa, drawing into a window, takes the centres on the lower edge).
+    bool FillsLowerEdge() const override { return lowerEdgeInside; }
 
 private:
     void SetUpState(const ImDrawData* drawData, int framebufferWidth, int framebufferHeight);
+    // Draws a rectangle whose edges pass through the centres of the window's
+    // two top rows, sees which row it filled, and puts the two pixels back.
+    void ProbeFillRule(const ImDrawData* drawData, int framebufferHeight);
 
     unsigned program = 0;
     unsigned vertexArray = 0;
@@ -48,4 +52,6 @@ private:
     std::vector<unsigned> imageTextures;
     int projectionLocation = -1;
     int textureLocation = -1;
+    bool lowerEdgeInside = false;
+    bool fillRuleProbed = false;
 };

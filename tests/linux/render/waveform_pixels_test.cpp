@@ -13,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/font_texture.h"
@@ -79,10 +80,12 @@ protected:
             t.ui->app.saveFolder = "/srv/captures";  // the status bar shows it; each harness has its own temp folder
             if (i == 0) t.ui->app.textureDevice = &t.renderer;
             t.ui->app.fullRecompute = i == 1;
-            FakeCapture& capture = t.ui->UseFakeCapture();
-            capture.rate = 48000;
+            t.ui->UseFakeCapture().rate = 48000;
             t.ui->app.RestartCapture();
             UploadFonts(t);
+            // The renderer learns how the window's rasteriser breaks ties in its first frame.
+            t.ui->Frame();
+            t.renderer.RenderDrawData(ImGui::GetDrawData());
         }
     }
 
@@ -106,19 +109,19 @@ protected:
     void Both(Step&& step) {
         for (Twin& t : twins) {
             ImGui::SetCurrentContext(t.context);
-            step(*t.ui);
+            if constexpr (std::is_invocable_v<Step, Twin&>)
+                step(t);
+            else
+                step(*t.ui);
         }
     }
 
     void SetScale(float scale) {
-        Both([&](HeadlessUi& ui) {
-            ui.ApplyScale(scale);
-            ui.SetDisplaySize(std::floor(1100.0f * scale), std::floor(460.0f * scale));
-        });
-        for (Twin& t : twins) {
-            ImGui::SetCurrentContext(t.context);
+        Both([&](Twin& t) {
+            t.ui->ApplyScale(scale);
+            t.ui->SetDisplaySize(std::floor(1100.0f * scale), std::floor(460.0f * scale));
             UploadFonts(t);
-        }
+        });
     }
 
     // Draws one frame of each twin, reads both back and compares them.

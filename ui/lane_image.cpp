@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "app/font_texture.h"
 #include "ui/column_cache.h"
@@ -11,6 +12,9 @@ namespace {
 constexpr int kMinLayers = 2;  // an envelope and its core
 constexpr float kSubpixels = 256.0f;  // renderers snap vertices to 1/256 of a pixel
 constexpr float kFarAway = 1.0e6f;    // keeps wild overs and NaN inside the integer range
+// About 200 MB of texels: a full-screen window on a 4K display with a few
+// layers; anything larger draws rectangles instead.
+constexpr size_t kMaxTexels = size_t{48} << 20;
 
 // The first row whose pixel centre (at row + 0.5) a rectangle edge at y has
 // below it, counting a centre exactly on the edge by the rasteriser's rule.
@@ -52,17 +56,26 @@ void LaneImage::ClearSlot(int slot) {
     dirty[static_cast<size_t>(slot)] = 1;
 }
 
-void LaneImage::Start(const Layout& next, int layerCount) {
+bool LaneImage::Start(const Layout& next, int layerCount, int textureLimit) {
+    const size_t height = static_cast<size_t>(next.rows) * static_cast<size_t>(layerCount);
+    if (next.ring > textureLimit || height > static_cast<size_t>(textureLimit) ||
+        static_cast<size_t>(next.ring) * height > kMaxTexels)
+        return false;
     layout = next;
     ring = next.ring;
     rows = next.rows;
     layers = layerCount;
-    slots.assign(static_cast<size_t>(ring), Slot{});
-    pixels.assign(static_cast<size_t>(ring) * static_cast<size_t>(rows) * static_cast<size_t>(layers), 0u);
-    dirty.assign(static_cast<size_t>(ring), 0);
-    rowDepth.assign(static_cast<size_t>(rows), 0);
-    occupancy.assign(static_cast<size_t>(rows) * static_cast<size_t>(layers), 0);
+    try {
+        slots.assign(static_cast<size_t>(ring), Slot{});
+        pixels.assign(static_cast<size_t>(ring) * height, 0u);
+        dirty.assign(static_cast<size_t>(ring), 0);
+        rowDepth.assign(static_cast<size_t>(rows), 0);
+        occupancy.assign(height, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     uploadAll = true;
+    return true;
 }
 
 int LaneImage::Rasterise(int slot, const ColumnPair& pair, int64_t frameCount, bool selected,
@@ -133,7 +146,7 @@ bool LaneImage::Draw(ImDrawList* drawList, const ColumnScene& scene, float panel
     Layout next;
     next.rowTop = static_cast<int>(std::floor(panelTop));
     next.rows = std::max(1, static_cast<int>(std::ceil(panelBottom)) - next.rowTop);
-    if (m.frameCount <= 0 || ringSize > limit || next.rows * kMinLayers > limit) return Fail();
+    if (m.frameCount <= 0 || ringSize > limit) return Fail();
     next.ring = static_cast<int>(ringSize);
     next.left = scene.left;
     next.right = scene.right;
@@ -142,7 +155,7 @@ bool LaneImage::Draw(ImDrawList* drawList, const ColumnScene& scene, float panel
     next.cacheRestarts = cache.Restarts();
     next.lowerEdge = device.FillsLowerEdge();
     next.device = &device;
-    if (!(next == layout)) Start(next, std::max(layers, kMinLayers));
+    if (!(next == layout) && !Start(next, std::max(layers, kMinLayers), limit)) return Fail();
 
     float peak = 0.0f;
     int depth = 0;
@@ -157,8 +170,7 @@ bool LaneImage::Draw(ImDrawList* drawList, const ColumnScene& scene, float panel
             const int needed = Rasterise(s, pair, end - start, selected, scene);
             if (needed > layers) {
                 // More bands overlap here than the image has layers: make room and draw every column again.
-                if (needed * rows > limit) return Fail();
-                Start(layout, needed);
+                if (!Start(layout, needed, limit)) return Fail();
                 peak = 0.0f;
                 depth = 0;
                 index = firstColumn - 1;

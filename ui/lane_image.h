@@ -67,7 +67,9 @@ private:
         float peak = 0.0f;
     };
 
-    void Start(const Layout& next, int layerCount);
+    // Sizes the image afresh, empty; false when it would not fit the device's
+    // largest texture or the memory the program allows it.
+    bool Start(const Layout& next, int layerCount, int textureLimit);
     // Gives up on the image after the device could not hold it.
     bool Fail();
     // Empties a slot whose column left the view, so that no layer keeps rows for it.

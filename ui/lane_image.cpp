@@ -36,7 +36,6 @@ float Peak(const ColumnPair& pair) {
 void LaneImage::Discard() {
     layout = Layout{};
     layersDrawn = 0;
-    rowsDrawn = 0;
 }
 
 bool LaneImage::Fail() {
@@ -188,12 +187,16 @@ bool LaneImage::Draw(ImDrawList* drawList, const ColumnScene& scene, float panel
     }
     if (!Upload(device)) return Fail();
 
-    const float left = m.XOfFrame(firstColumn * u);
-    const float right = m.XOfFrame((lastColumn + 1) * u);
+    // The quads span the columns' own extent, clipped to the panel like the rectangles.
     const float u0 = static_cast<float>(FloorMod(firstColumn, ringSize)) / static_cast<float>(ring);
     const float u1 = u0 + static_cast<float>(lastColumn - firstColumn + 1) / static_cast<float>(ring);
+    AddLayerQuads(drawList, m.XOfFrame(firstColumn * u), m.XOfFrame((lastColumn + 1) * u), u0, u1, depth);
+    peakSeen = peak;
+    return true;
+}
+
+void LaneImage::AddLayerQuads(ImDrawList* drawList, float left, float right, float u0, float u1, int depth) {
     const float height = static_cast<float>(rows * layers);
-    rowsDrawn = 0;
     for (int k = 0; k < depth; ++k) {
         const int32_t* used = occupancy.data() + static_cast<size_t>(k) * static_cast<size_t>(rows);
         for (int r = 0; r < rows;) {
@@ -208,10 +211,7 @@ bool LaneImage::Draw(ImDrawList* drawList, const ColumnScene& scene, float panel
             drawList->AddImage(texture, ImVec2(left, static_cast<float>(layout.rowTop + from)),
                                ImVec2(right, static_cast<float>(layout.rowTop + r)), ImVec2(u0, texelTop / height),
                                ImVec2(u1, texelBottom / height));
-            rowsDrawn += r - from;
         }
     }
     layersDrawn = depth;
-    peakSeen = peak;
-    return true;
 }

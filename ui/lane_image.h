@@ -40,8 +40,6 @@ public:
     int TextureHeight() const { return rows * layers; }
     // Layers drawn in the last frame.
     int LayersDrawn() const { return layersDrawn; }
-    // Rows of the panel that the layers' quads of the last frame covered, summed over layers.
-    int RowsDrawn() const { return rowsDrawn; }
 
 private:
     // Everything that places pixels, apart from the columns' own content.
@@ -78,13 +76,14 @@ private:
     // may exceed the image's (then the slot is left incomplete).
     int Rasterise(int slot, const ColumnPair& pair, int64_t frameCount, bool selected, const ColumnScene& scene);
     bool Upload(FontTextureDevice& device);
+    // One quad for each run of rows a layer has bands in, over texel columns u0 to u1.
+    void AddLayerQuads(ImDrawList* drawList, float left, float right, float u0, float u1, int depth);
 
     Layout layout;
     int ring = 0;
     int rows = 0;
     int layers = 0;
     int layersDrawn = 0;
-    int rowsDrawn = 0;
     std::vector<Slot> slots;
     std::vector<uint32_t> pixels;  // ring × (rows × layers), row-major like the texture
     std::vector<uint8_t> dirty;    // per slot: changed since the last upload

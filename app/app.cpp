@@ -15,10 +15,12 @@ constexpr int32_t kFallbackRate = 48000;
 constexpr double kMeterFallDbPerSecond = 24.0;
 constexpr double kPeakHoldSeconds = 1.2;
 
+// No background: the window's colour is the frame's clear colour, so painting
+// it again would only cost a software rasteriser a window's worth of pixels.
 constexpr ImGuiWindowFlags kMainWindowFlags =
     ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
     ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoCollapse |
-    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
+    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoBackground;
 
 }  // namespace
 
@@ -61,8 +63,12 @@ void App::Frame() {
             history.Reset(capture->SampleRate(), static_cast<double>(bufferSeconds));
     }
 
-    if (!paused)
-        viewEnd = static_cast<int64_t>(fullRecompute ? history.Snapshot(view) : liveView.Update(history, view));
+    if (!paused && fullRecompute) {
+        viewEnd = static_cast<int64_t>(history.Snapshot(view, &viewGeneration));
+    } else if (!paused) {
+        viewEnd = static_cast<int64_t>(liveView.Update(history, view));
+        viewGeneration = liveView.Generation();
+    }
     const auto [peakLeft, peakRight] = history.TakePeaks();
     UpdateMeters(peakLeft, peakRight, now, ImGui::GetIO().DeltaTime);
 

@@ -11,7 +11,9 @@
 #include "audio/live_view.h"
 #include "audio/loopback_capture.h"
 #include "ui/column_cache.h"
+#include "ui/lane_image.h"
 
+class FontTextureDevice;
 struct ImFont;
 
 // The mouse gesture in progress on the waveform.
@@ -47,10 +49,17 @@ public:
     StereoBuffer view;
     // Keeps `view` current by copying only new audio.
     LiveView liveView;
-    // Copies the whole history and rescans every column each frame instead:
-    // the straightforward method, kept for comparison in tests and benchmarks.
+    // Keeps the waveform's columns as an image in a texture of `textureDevice`.
+    LaneImage laneImage;
+    // The renderer's textures; without it the columns are drawn as rectangles.
+    FontTextureDevice* textureDevice = nullptr;
+    // Copies the whole history, rescans every column and draws each as
+    // rectangles every frame instead: the straightforward method, kept as the
+    // reference for tests and benchmarks.
     bool fullRecompute = false;
     int64_t viewEnd = 0;
+    // The history's count of resets when `view` was taken: the column cache starts over when it changes.
+    uint64_t viewGeneration = 0;
     bool paused = false;
     bool selectionActive = false;
     int64_t selectionStart = 0;
@@ -116,8 +125,6 @@ public:
 private:
     void UpdateMeters(float peakLeft, float peakRight, double now, float dt);
     void HandleShortcuts();
-    // The history's count of resets, which tells the column cache when the audio behind the view was replaced.
-    uint64_t HistoryGeneration();
 
     ColumnCache columnCache;
 };

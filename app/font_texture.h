@@ -5,7 +5,8 @@
 #include <imgui.h>
 
 // What the font-texture step needs from a renderer: its largest texture and a
-// way to turn RGBA pixels into a texture the renderer can bind.
+// way to turn RGBA pixels into a texture the renderer can bind. The waveform
+// also keeps its lane image in a texture of this device, one it redraws in parts.
 class FontTextureDevice {
 public:
     struct UploadResult {
@@ -24,6 +25,20 @@ public:
     // Creates the texture from `width` × `height` RGBA 8-bit pixels. On a failed
     // step the device keeps nothing of what it made.
     virtual UploadResult Upload(const unsigned char* pixels, int width, int height) = 0;
+
+    // An image texture: RGBA 8-bit, transparent when made, sampled at the
+    // nearest texel and repeating across its width. The device keeps it until
+    // it is destroyed or the device shuts down. Null when the device cannot
+    // make one; the waveform then draws its columns as rectangles.
+    virtual ImTextureID CreateImageTexture(int /*width*/, int /*height*/) { return nullptr; }
+    // Replaces the rectangle at (x, y) with rows of `pitch` pixels from `pixels`.
+    virtual void UpdateImageTexture(ImTextureID /*texture*/, int /*x*/, int /*y*/, int /*width*/, int /*height*/,
+                                    const uint32_t* /*pixels*/, int /*pitch*/) {}
+    virtual void DestroyImageTexture(ImTextureID /*texture*/) {}
+    // How the rasteriser decides a pixel whose centre lies exactly on a filled
+    // rectangle's upper or lower edge: true when the lower edge is inside and
+    // the upper one outside. Vertices are snapped to 1/256 of a pixel first.
+    virtual bool FillsLowerEdge() const { return false; }
 };
 
 // Receives one line of the start-up trace.

@@ -105,9 +105,10 @@ void AudioHistory::CopyNewestLocked(float* leftOut, float* rightOut, int64_t cou
     std::memcpy(rightOut + first, right.samples, static_cast<size_t>(count - first) * sizeof(float));
 }
 
-uint64_t AudioHistory::Snapshot(StereoBuffer& out) {
+uint64_t AudioHistory::Snapshot(StereoBuffer& out, uint64_t* resetCountOut) {
     std::lock_guard<std::mutex> lock(mutex);
     CopyChronological(out);
+    if (resetCountOut) *resetCountOut = resetCount;
     return totalFrames;
 }
 

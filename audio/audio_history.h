@@ -19,8 +19,9 @@ public:
     void Push(const float* frames, size_t n);
     // Copies the ring oldest-first into out. Caller holds `mutex`.
     void CopyChronological(StereoBuffer& out);
-    // Locks, copies, returns totalFrames read under the same lock.
-    uint64_t Snapshot(StereoBuffer& out);
+    // Locks, copies, returns totalFrames read under the same lock, and the
+    // count of resets in `resetCountOut` when given.
+    uint64_t Snapshot(StereoBuffer& out, uint64_t* resetCountOut = nullptr);
     // Returns (peakLeft, peakRight) and zeroes both.
     std::pair<float, float> TakePeaks();
 

@@ -14,6 +14,8 @@ public:
     // returns the history's total frame count. The content is exactly what
     // AudioHistory::Snapshot would copy.
     uint64_t Update(AudioHistory& history, StereoBuffer& view);
+    // The history's count of resets at the last update, read under the same lock as the audio.
+    uint64_t Generation() const { return resetCount; }
 
 private:
     bool Matches(const AudioHistory::RingState& ring, const StereoBuffer& view) const;

@@ -2,17 +2,6 @@
 
 #include <cstddef>
 
-namespace {
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-int64_t FloorMod(int64_t a, int64_t b) { return a - FloorDiv(a, b) * b; }
-
-}  // namespace
-
 void ColumnCache::Prepare(const WaveMapping& m, uint64_t historyGeneration) {
     if (m.columnFrames == columnFrames && m.rate == rate && m.frameCount == frameCount &&
         historyGeneration == generation)
@@ -21,6 +10,7 @@ void ColumnCache::Prepare(const WaveMapping& m, uint64_t historyGeneration) {
     rate = m.rate;
     frameCount = m.frameCount;
     generation = historyGeneration;
+    ++restarts;
     // The view spans at most N / u + 2 columns, so consecutive columns never share a slot.
     const size_t size = m.frameCount > 0 ? static_cast<size_t>(m.frameCount / m.columnFrames + 2) : 0;
     entries.assign(size, Entry{});
@@ -32,11 +22,8 @@ const ColumnPair& ColumnCache::Summaries(const WaveMapping& m, const StereoBuffe
     const int64_t first = m.FirstFrame();
     const bool continues = entry.column == index && entry.start == column.start && entry.end <= column.end;
     if (!continues) {
-        const int64_t offset = column.start - first;
-        const int64_t count = column.end - column.start;
-        entry = {index, column.start, column.end,
-                 {SummarizeSamples(view.left.samples + offset, count), SummarizeSamples(view.right.samples + offset, count)}};
-        framesScanned += count;
+        entry = {index, column.start, column.end, ScanColumn(m, view, column)};
+        framesScanned += column.end - column.start;
     } else if (entry.end < column.end) {
         const int64_t offset = entry.end - first;
         const int64_t count = column.end - entry.end;

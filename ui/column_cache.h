@@ -18,6 +18,8 @@ public:
     const ColumnPair& Summaries(const WaveMapping& m, const StereoBuffer& view, const WaveColumn& column);
 
     uint64_t Generation() const { return generation; }
+    // How often Prepare started over: summaries handed out before a change of this count are stale.
+    uint64_t Restarts() const { return restarts; }
     // Frames scanned since construction, per channel (for tests and benchmarks).
     int64_t FramesScanned() const { return framesScanned; }
 
@@ -34,5 +36,6 @@ private:
     int64_t rate = 0;
     int64_t frameCount = -1;
     uint64_t generation = 0;
+    uint64_t restarts = 0;
     int64_t framesScanned = 0;
 };

@@ -31,11 +31,12 @@ void ExtendSummary(ColumnSummary& summary, const float* samples, int64_t count) 
     }
 }
 
-void DrawColumnChannel(ImDrawList* drawList, const ColumnSummary& summary, int64_t frameCount,
-                       const LaneGeometry& lane, const WaveColumn& column, bool selected, float uiScale) {
+int ColumnBands(const ColumnSummary& summary, int64_t frameCount, const LaneGeometry& lane, bool selected,
+                float uiScale, ColumnBand* out) {
     const float c = lane.centre;
     const float a = lane.amplitude;
     const double rms = std::sqrt(summary.sumSquares / static_cast<double>(frameCount));
+    int count = 0;
 
     float top = c - a * std::clamp(summary.max, -kEnvelopeLimit, kEnvelopeLimit);
     float bottom = c - a * std::clamp(summary.min, -kEnvelopeLimit, kEnvelopeLimit);
@@ -43,45 +44,42 @@ void DrawColumnChannel(ImDrawList* drawList, const ColumnSummary& summary, int64
         top -= 0.5f;
         bottom += 0.5f;
     }
-    drawList->AddRectFilled(ImVec2(column.left, top), ImVec2(column.right, bottom),
-                            selected ? colors::kEnvelopeSelected : colors::kEnvelope);
+    out[count++] = {top, bottom, selected ? colors::kEnvelopeSelected : colors::kEnvelope};
 
     // The core uses the unclamped peak, so overs may reach past the envelope.
     const float peak = std::max(summary.max, -summary.min);
     const float r = static_cast<float>(std::min(static_cast<double>(peak), rms)) * a;
-    if (r > kMinCoreRadius)
-        drawList->AddRectFilled(ImVec2(column.left, c - r), ImVec2(column.right, c + r),
-                                selected ? colors::kRmsCoreSelected : colors::kRmsCore);
+    if (r > kMinCoreRadius) out[count++] = {c - r, c + r, selected ? colors::kRmsCoreSelected : colors::kRmsCore};
 
     const float markHeight = kClipMarkHeight * uiScale;
-    if (summary.max >= kClipLevel)
-        drawList->AddRectFilled(ImVec2(column.left, c - lane.halfHeight),
-                                ImVec2(column.right, c - lane.halfHeight + markHeight), colors::kClipMark);
-    if (summary.min <= -kClipLevel)
-        drawList->AddRectFilled(ImVec2(column.left, c + lane.halfHeight - markHeight),
-                                ImVec2(column.right, c + lane.halfHeight), colors::kClipMark);
+    if (summary.max >= kClipLevel) out[count++] = {c - lane.halfHeight, c - lane.halfHeight + markHeight, colors::kClipMark};
+    if (summary.min <= -kClipLevel) out[count++] = {c + lane.halfHeight - markHeight, c + lane.halfHeight, colors::kClipMark};
+    return count;
 }
 
-float DrawWaveColumns(ImDrawList* drawList, const WaveMapping& m, const StereoBuffer& view,
-                      const LaneGeometry& leftLane, const LaneGeometry& rightLane, bool selectionVisible,
-                      int64_t selectionLow, int64_t selectionHigh, float uiScale, ColumnCache* cache) {
+ColumnPair ScanColumn(const WaveMapping& m, const StereoBuffer& view, const WaveColumn& column) {
+    const int64_t offset = column.start - m.FirstFrame();
+    const int64_t count = column.end - column.start;
+    return {SummarizeSamples(view.left.samples + offset, count), SummarizeSamples(view.right.samples + offset, count)};
+}
+
+float DrawWaveColumns(ImDrawList* drawList, const ColumnScene& scene, ColumnCache* cache) {
     float peakSeen = 0.0f;
-    const int64_t first = m.FirstFrame();
+    const WaveMapping& m = scene.mapping;
     ForEachColumn(m, [&](const WaveColumn& column) {
-        const bool selected = selectionVisible && selectionLow <= column.start && column.start < selectionHigh;
+        const bool selected = scene.Selected(column.start);
         const int64_t count = column.end - column.start;
         ColumnPair scanned;
-        if (!cache) {
-            const int64_t offset = column.start - first;
-            scanned = {SummarizeSamples(view.left.samples + offset, count),
-                       SummarizeSamples(view.right.samples + offset, count)};
+        if (!cache) scanned = ScanColumn(m, scene.view, column);
+        const ColumnPair& pair = cache ? cache->Summaries(m, scene.view, column) : scanned;
+        ColumnBand bands[kMaxBandsPerChannel];
+        for (const auto& [summary, lane] : {std::pair{&pair.left, &scene.left}, std::pair{&pair.right, &scene.right}}) {
+            const int n = ColumnBands(*summary, count, *lane, selected, scene.uiScale, bands);
+            for (int i = 0; i < n; ++i)
+                drawList->AddRectFilled(ImVec2(column.left, bands[i].top), ImVec2(column.right, bands[i].bottom),
+                                        bands[i].color);
         }
-        const ColumnPair& pair = cache ? cache->Summaries(m, view, column) : scanned;
-        const ColumnSummary& left = pair.left;
-        const ColumnSummary& right = pair.right;
-        DrawColumnChannel(drawList, left, count, leftLane, column, selected, uiScale);
-        DrawColumnChannel(drawList, right, count, rightLane, column, selected, uiScale);
-        peakSeen = std::max({peakSeen, left.max, -left.min, right.max, -right.min});
+        peakSeen = std::max({peakSeen, pair.left.max, -pair.left.min, pair.right.max, -pair.right.min});
     });
     return peakSeen;
 }

@@ -28,6 +28,7 @@ struct LaneGeometry {
     float centre = 0.0f;
     float halfHeight = 0.0f;  // from the centre line to the lane's edge
     float amplitude = 0.0f;   // pixels per unit of sample value
+    bool operator==(const LaneGeometry&) const = default;
 };
 
 // The frames [start, end) of the view that one column shows, and its screen extent.
@@ -46,9 +47,7 @@ void ForEachColumn(const WaveMapping& m, Visit&& visit) {
     if (m.frameCount <= 0) return;
     const int64_t u = m.columnFrames;
     const int64_t first = m.FirstFrame();
-    int64_t block = first / u;
-    if (first % u != 0 && first < 0) --block;  // floor division
-    for (int64_t w = block * u; w < m.viewEnd; w += u) {
+    for (int64_t w = FloorDiv(first, u) * u; w < m.viewEnd; w += u) {
         const int64_t a = w > first ? w : first;
         const int64_t e = m.viewEnd < w + u ? m.viewEnd : w + u;
         if (a >= e) continue;
@@ -58,15 +57,42 @@ void ForEachColumn(const WaveMapping& m, Visit&& visit) {
     }
 }
 
-// Draws one channel of one column: envelope, RMS core and clip marks.
-void DrawColumnChannel(ImDrawList* drawList, const ColumnSummary& summary, int64_t frameCount,
-                       const LaneGeometry& lane, const WaveColumn& column, bool selected, float uiScale);
+// What the columns of one frame are drawn from.
+struct ColumnScene {
+    const WaveMapping& mapping;
+    const StereoBuffer& view;
+    LaneGeometry left;
+    LaneGeometry right;
+    bool selectionVisible = false;
+    int64_t selectionLow = 0;
+    int64_t selectionHigh = 0;
+    float uiScale = 1.0f;
+
+    bool Selected(int64_t columnStart) const {
+        return selectionVisible && selectionLow <= columnStart && columnStart < selectionHigh;
+    }
+};
+
+// One filled band of one channel of a column: its envelope, RMS core or a clip
+// mark, spanning the column's width.
+struct ColumnBand {
+    float top = 0.0f;
+    float bottom = 0.0f;
+    uint32_t color = 0;  // packed RGBA, as the draw list takes it
+};
+inline constexpr int kMaxBandsPerChannel = 4;
+
+// The bands of one channel of one column, in drawing order; returns how many
+// were written to `out` (at most kMaxBandsPerChannel).
+int ColumnBands(const ColumnSummary& summary, int64_t frameCount, const LaneGeometry& lane, bool selected,
+                float uiScale, ColumnBand* out);
+
+// Both channels' summaries of the column `column` of the view.
+ColumnPair ScanColumn(const WaveMapping& m, const StereoBuffer& view, const WaveColumn& column);
 
 class ColumnCache;
 
-// Draws the columns of both lanes and returns the largest absolute sample
-// value seen. With a cache, only frames it has not seen are scanned;
-// without, the whole view is scanned. Both draw exactly the same.
-float DrawWaveColumns(ImDrawList* drawList, const WaveMapping& m, const StereoBuffer& view,
-                      const LaneGeometry& leftLane, const LaneGeometry& rightLane, bool selectionVisible,
-                      int64_t selectionLow, int64_t selectionHigh, float uiScale, ColumnCache* cache);
+// Draws the columns of both lanes as rectangles and returns the largest
+// absolute sample value seen. With a cache, only frames it has not seen are
+// scanned; without, the whole view is scanned. Both draw exactly the same.
+float DrawWaveColumns(ImDrawList* drawList, const ColumnScene& scene, ColumnCache* cache);

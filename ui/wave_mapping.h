@@ -3,6 +3,11 @@
 
 class App;
 
+// Division and remainder rounding towards minus infinity, for a positive
+// divisor: absolute frame indices may be negative before the history fills.
+constexpr int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
+constexpr int64_t FloorMod(int64_t a, int64_t b) { return a - FloorDiv(a, b) * b; }
+
 // How the waveform panel maps absolute frame indices to screen x: the whole
 // view is fitted to the panel's width with the newest frame at the right edge.
 // The panel, the ruler and the mouse handling all go through this one mapping.

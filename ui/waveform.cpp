@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <mutex>
 #include <string>
 
 #include <imgui.h>
@@ -78,12 +77,6 @@ bool AnyPopupOpen() { return ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId);
 
 }  // namespace
 
-// The view was taken at the start of this frame, after any reset the frame made.
-uint64_t App::HistoryGeneration() {
-    std::lock_guard<std::mutex> lock(history.mutex);
-    return history.StateLocked().resetCount;
-}
-
 void App::DrawWaveform(const Rect& r) {
     ImDrawList* dl = ImGui::GetWindowDrawList();
     const float s = uiScale;
@@ -109,10 +102,14 @@ void App::DrawWaveform(const Rect& r) {
 
     float peakSeen = 0.0f;
     if (m.frameCount > 0) {
-        ColumnCache* cache = fullRecompute ? nullptr : &columnCache;
-        // A frozen view keeps the generation it was taken in.
-        if (cache) cache->Prepare(m, paused ? cache->Generation() : HistoryGeneration());
-        peakSeen = DrawWaveColumns(dl, m, view, leftLane, rightLane, selectionVisible, lo, hi, s, cache);
+        const ColumnScene scene{m, view, leftLane, rightLane, selectionVisible, lo, hi, s};
+        if (fullRecompute) {
+            peakSeen = DrawWaveColumns(dl, scene, nullptr);
+        } else {
+            columnCache.Prepare(m, viewGeneration);
+            if (!textureDevice || !laneImage.Draw(dl, scene, r.y0, r.y1, columnCache, *textureDevice, peakSeen))
+                peakSeen = DrawWaveColumns(dl, scene, &columnCache);
+        }
     }
 
     dl->AddText(small, small->FontSize, ImVec2(r.x0 + kLabelInset * s, r.y0 + kLabelTop * s), colors::kTextDim, "L");

@@ -3,6 +3,7 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/glcorearb.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -46,6 +47,29 @@ GLuint CompileShader(GLenum type, const char* source) {
 }
 
 GLuint TextureName(ImTextureID id) { return static_cast<GLuint>(reinterpret_cast<intptr_t>(id)); }
+ImTextureID TextureId(GLuint texture) { return reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture)); }
+
+// An RGBA texture made from `pixels`; 0 and the GL error when that fails.
+GLuint MakeTexture(int width, int height, const void* pixels, GLint filter, GLint wrapAcross, GLenum& error) {
+    while (glGetError() != GL_NO_ERROR) {
+        // Earlier errors are not this texture's.
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapAcross);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    error = glGetError();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    if (texture != 0 && error == GL_NO_ERROR) return texture;
+    if (texture) glDeleteTextures(1, &texture);
+    return 0;
+}
 
 }  // namespace
 
@@ -100,6 +124,8 @@ bool Gl3Renderer::Init() {
 }
 
 void Gl3Renderer::Shutdown() {
+    if (!imageTextures.empty()) glDeleteTextures(static_cast<GLsizei>(imageTextures.size()), imageTextures.data());
+    imageTextures.clear();
     if (fontTexture) glDeleteTextures(1, &fontTexture);
     if (indexBuffer) glDeleteBuffers(1, &indexBuffer);
     if (vertexBuffer) glDeleteBuffers(1, &vertexBuffer);
@@ -130,35 +156,45 @@ uint32_t Gl3Renderer::FeatureLevel() const {
 }
 
 FontTextureDevice::UploadResult Gl3Renderer::Upload(const unsigned char* pixels, int width, int height) {
-    while (glGetError() != GL_NO_ERROR) {
-        // Earlier errors are not this upload's.
-    }
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    const GLenum error = glGetError();
-    glBindTexture(GL_TEXTURE_2D, 0);
-
     UploadResult result;
+    GLenum error = GL_NO_ERROR;
+    const GLuint texture = MakeTexture(width, height, pixels, GL_LINEAR, GL_CLAMP_TO_EDGE, error);
     result.textureCode = error;
-    result.textureCreated = texture != 0 && error == GL_NO_ERROR;
-    if (!result.textureCreated) {
-        if (texture) glDeleteTextures(1, &texture);
-        return result;
-    }
+    result.textureCreated = texture != 0;
+    if (!result.textureCreated) return result;
     // A GL texture is bound directly: there is no separate view to create.
     if (fontTexture) glDeleteTextures(1, &fontTexture);
     fontTexture = texture;
     result.viewCreated = true;
-    result.texture = reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture));
+    result.texture = TextureId(texture);
     return result;
+}
+
+ImTextureID Gl3Renderer::CreateImageTexture(int width, int height) {
+    const std::vector<uint32_t> transparent(static_cast<size_t>(width) * static_cast<size_t>(height), 0u);
+    GLenum error = GL_NO_ERROR;
+    const GLuint texture = MakeTexture(width, height, transparent.data(), GL_NEAREST, GL_REPEAT, error);
+    if (texture == 0) return nullptr;
+    imageTextures.push_back(texture);
+    return TextureId(texture);
+}
+
+void Gl3Renderer::UpdateImageTexture(ImTextureID id, int x, int y, int width, int height, const uint32_t* pixels,
+                                     int pitch) {
+    glBindTexture(GL_TEXTURE_2D, TextureName(id));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void Gl3Renderer::DestroyImageTexture(ImTextureID id) {
+    const GLuint texture = TextureName(id);
+    const auto found = std::find(imageTextures.begin(), imageTextures.end(), texture);
+    if (found == imageTextures.end()) return;
+    glDeleteTextures(1, &texture);
+    imageTextures.erase(found);
 }
 
 void Gl3Renderer::SetUpState(const ImDrawData* drawData, int framebufferWidth, int framebufferHeight) {
@@ -191,11 +227,55 @@ void Gl3Renderer::SetUpState(const ImDrawData* drawData, int framebufferWidth, i
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
 }
 
+void Gl3Renderer::ProbeFillRule(const ImDrawData* drawData, int framebufferHeight) {
+    fillRuleProbed = true;
+    // Rows 0 and 1 from the top are GL rows height - 1 and height - 2.
+    uint8_t saved[2][4] = {};
+    glReadPixels(0, framebufferHeight - 2, 1, 2, GL_RGBA, GL_UNSIGNED_BYTE, saved);
+
+    const float x = drawData->DisplayPos.x;
+    const float y = drawData->DisplayPos.y;
+    const ImVec2 white = ImGui::GetIO().Fonts->TexUvWhitePixel;
+    const ImU32 colors[2] = {IM_COL32(255, 0, 0, 255), IM_COL32(0, 0, 255, 255)};
+    uint8_t seen[2][4] = {};
+    for (const ImU32 color : colors) {
+        // Both colours, so that the pixels' own colour cannot pass for the rectangle's.
+        const ImDrawVert vertices[4] = {{ImVec2(x, y + 0.5f), white, color},
+                                        {ImVec2(x + 1.0f, y + 0.5f), white, color},
+                                        {ImVec2(x + 1.0f, y + 1.5f), white, color},
+                                        {ImVec2(x, y + 1.5f), white, color}};
+        const ImDrawIdx indices[6] = {0, 1, 2, 0, 2, 3};
+        glBufferData(GL_ARRAY_BUFFER, sizeof(vertices), vertices, GL_STREAM_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(indices), indices, GL_STREAM_DRAW);
+        glScissor(0, framebufferHeight - 2, 1, 2);
+        glBindTexture(GL_TEXTURE_2D, fontTexture);
+        glDrawElements(GL_TRIANGLES, 6, sizeof(ImDrawIdx) == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT, nullptr);
+        uint8_t now[2][4] = {};
+        glReadPixels(0, framebufferHeight - 2, 1, 2, GL_RGBA, GL_UNSIGNED_BYTE, now);
+        const uint8_t wanted[3] = {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
+                                   static_cast<uint8_t>(color >> 16)};
+        for (int row = 0; row < 2; ++row)
+            seen[row][color == colors[0] ? 0 : 1] = std::equal(wanted, wanted + 3, now[row]) ? 1 : 0;
+    }
+    // now[0] is GL's lower row: the second row from the top, centred on the rectangle's lower edge.
+    const bool lowerFilled = seen[0][0] && seen[0][1];
+    const bool upperFilled = seen[1][0] && seen[1][1];
+    if (lowerFilled != upperFilled) lowerEdgeInside = lowerFilled;
+
+    for (int row = 0; row < 2; ++row) {
+        glScissor(0, framebufferHeight - 2 + row, 1, 1);
+        glClearColor(saved[row][0] / 255.0f, saved[row][1] / 255.0f, saved[row][2] / 255.0f, saved[row][3] / 255.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+}
+
 void Gl3Renderer::RenderDrawData(const ImDrawData* drawData) {
     const int framebufferWidth = static_cast<int>(drawData->DisplaySize.x * drawData->FramebufferScale.x);
     const int framebufferHeight = static_cast<int>(drawData->DisplaySize.y * drawData->FramebufferScale.y);
     if (framebufferWidth <= 0 || framebufferHeight <= 0 || program == 0) return;
     SetUpState(drawData, framebufferWidth, framebufferHeight);
+    const bool unscaled = drawData->FramebufferScale.x == 1.0f && drawData->FramebufferScale.y == 1.0f;
+    if (!fillRuleProbed && fontTexture != 0 && unscaled && framebufferHeight >= 2) ProbeFillRule(drawData, framebufferHeight);
 
     const ImVec2 clipOffset = drawData->DisplayPos;
     const ImVec2 clipScale = drawData->FramebufferScale;

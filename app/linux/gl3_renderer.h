@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include <imgui.h>
 
@@ -7,7 +8,8 @@
 
 // Draws the GUI library's draw data with OpenGL 3.3 core. The font texture is
 // made only through the program's font-texture step, for which this renderer is
-// the device. Needs the window's GL context to be current for every call.
+// the device, as it is for the waveform's image texture. Needs the window's GL
+// context to be current for every call.
 class Gl3Renderer : public FontTextureDevice {
 public:
     Gl3Renderer() = default;
@@ -28,15 +30,28 @@ public:
     int MaxTextureSize() const override;
     uint32_t FeatureLevel() const override;
     UploadResult Upload(const unsigned char* pixels, int width, int height) override;
+    ImTextureID CreateImageTexture(int width, int height) override;
+    void UpdateImageTexture(ImTextureID texture, int x, int y, int width, int height, const uint32_t* pixels,
+                            int pitch) override;
+    void DestroyImageTexture(ImTextureID texture) override;
+    // Found out on the window by the first RenderDrawData (drivers differ:
+    // Mesa, drawing into a window, takes the centres on the lower edge).
+    bool FillsLowerEdge() const override { return lowerEdgeInside; }
 
 private:
     void SetUpState(const ImDrawData* drawData, int framebufferWidth, int framebufferHeight);
+    // Draws a rectangle whose edges pass through the centres of the window's
+    // two top rows, sees which row it filled, and puts the two pixels back.
+    void ProbeFillRule(const ImDrawData* drawData, int framebufferHeight);
 
     unsigned program = 0;
     unsigned vertexArray = 0;
     unsigned vertexBuffer = 0;
     unsigned indexBuffer = 0;
     unsigned fontTexture = 0;
+    std::vector<unsigned> imageTextures;
     int projectionLocation = -1;
     int textureLocation = -1;
+    bool lowerEdgeInside = false;
+    bool fillRuleProbed = false;
 };

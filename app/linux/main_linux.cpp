@@ -177,6 +177,7 @@ int main() {
     }
 
     App app;
+    app.textureDevice = &renderer;
     float scale = 1.0f;
     glfwGetWindowContentScale(window, nullptr, &scale);
     app.ApplyUiScale(platform::desktop::UsableUiScale(scale), 1.0f);

@@ -9,6 +9,7 @@
 #include "app/font_texture.h"
 #include "app/startup_log.h"
 #include "app/windows/d3d11_font_texture.h"
+#include "app/windows/release_and_clear.h"
 
 namespace {
 
@@ -43,12 +44,6 @@ ID3DBlob* CompileShader(const char* source, size_t length, const char* target) {
     return SUCCEEDED(hr) ? code : nullptr;
 }
 
-template <typename T>
-void ReleaseAndClear(T*& object) {
-    if (object != nullptr) object->Release();
-    object = nullptr;
-}
-
 }  // namespace
 
 void D3D11Renderer::Init(ID3D11Device* newDevice, ID3D11DeviceContext* newContext) {
@@ -57,6 +52,7 @@ void D3D11Renderer::Init(ID3D11Device* newDevice, ID3D11DeviceContext* newContex
     context = newContext;
     device->AddRef();
     context->AddRef();
+    textures = std::make_unique<D3D11FontTextureDevice>(device, context);
     ImGuiIO& io = ImGui::GetIO();
     io.BackendRendererName = "wavelift_d3d11";
     io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
@@ -64,6 +60,7 @@ void D3D11Renderer::Init(ID3D11Device* newDevice, ID3D11DeviceContext* newContex
 
 void D3D11Renderer::Shutdown() {
     InvalidateDeviceObjects();
+    textures.reset();
     ReleaseAndClear(context);
     ReleaseAndClear(device);
 }
@@ -85,6 +82,7 @@ void D3D11Renderer::InvalidateDeviceObjects() {
     ReleaseAndClear(rasterizerState);
     ReleaseAndClear(blendState);
     ReleaseAndClear(sampler);
+    ReleaseAndClear(imageSampler);
     ReleaseAndClear(pixelShader);
     ReleaseAndClear(constantBuffer);
     ReleaseAndClear(inputLayout);
@@ -92,9 +90,8 @@ void D3D11Renderer::InvalidateDeviceObjects() {
 }
 
 void D3D11Renderer::CreateFontTexture() {
-    D3D11FontTextureDevice textureDevice(device);
     ImFontAtlas& atlas = *ImGui::GetIO().Fonts;
-    ::CreateFontTexture(atlas, textureDevice, [](const char* line) { WriteStartupLog(line); });
+    ::CreateFontTexture(atlas, *textures, [](const char* line) { WriteStartupLog(line); });
     fontView = static_cast<ID3D11ShaderResourceView*>(atlas.TexID);
 }
 
@@ -138,6 +135,8 @@ bool D3D11Renderer::CreatePipeline() {
     samplerDesc.AddressU = samplerDesc.AddressV = samplerDesc.AddressW = D3D11_TEXTURE_ADDRESS_WRAP;
     samplerDesc.ComparisonFunc = D3D11_COMPARISON_ALWAYS;
     if (SUCCEEDED(hr)) hr = device->CreateSamplerState(&samplerDesc, &sampler);
+    samplerDesc.Filter = D3D11_FILTER_MIN_MAG_MIP_POINT;
+    if (SUCCEEDED(hr)) hr = device->CreateSamplerState(&samplerDesc, &imageSampler);
 
     // Straight alpha for colour, and an alpha channel that stays usable for the swap chain.
     D3D11_BLEND_DESC blend = {};
@@ -298,6 +297,7 @@ void D3D11Renderer::RenderDrawData(const ImDrawData* drawData) {
             context->RSSetScissorRects(1, &scissor);
             auto* texture = static_cast<ID3D11ShaderResourceView*>(command.GetTexID());
             context->PSSetShaderResources(0, 1, &texture);
+            context->PSSetSamplers(0, 1, textures->IsImageTexture(texture) ? &imageSampler : &sampler);
             context->DrawIndexed(command.ElemCount, command.IdxOffset + static_cast<UINT>(indexBase),
                                  static_cast<INT>(command.VtxOffset) + vertexBase);
         }

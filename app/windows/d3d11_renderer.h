@@ -1,11 +1,15 @@
 #pragma once
 #include <d3d11.h>
 
+#include <memory>
+
+#include "app/windows/d3d11_font_texture.h"
+
 struct ImDrawData;
 
 // Draws the GUI library's draw data with Direct3D 11. Device objects, among
 // them the font texture, are made on the first NewFrame after Init or after
-// InvalidateDeviceObjects.
+// InvalidateDeviceObjects. Image textures of TextureDevice last until Shutdown.
 class D3D11Renderer {
 public:
     D3D11Renderer() = default;
@@ -19,6 +23,8 @@ public:
     void NewFrame();
     void RenderDrawData(const ImDrawData* drawData);
     void InvalidateDeviceObjects();
+    // The device for the font texture and the waveform's image texture; null before Init.
+    FontTextureDevice* TextureDevice() { return textures.get(); }
 
 private:
     bool CreatePipeline();
@@ -34,6 +40,7 @@ private:
     ID3D11Buffer* constantBuffer = nullptr;
     ID3D11PixelShader* pixelShader = nullptr;
     ID3D11SamplerState* sampler = nullptr;
+    ID3D11SamplerState* imageSampler = nullptr;  // nearest texel, repeating: for image textures
     ID3D11BlendState* blendState = nullptr;
     ID3D11RasterizerState* rasterizerState = nullptr;
     ID3D11DepthStencilState* depthState = nullptr;
@@ -42,4 +49,5 @@ private:
     ID3D11Buffer* indexBuffer = nullptr;
     int vertexCapacity = 0;
     int indexCapacity = 0;
+    std::unique_ptr<D3D11FontTextureDevice> textures;
 };

@@ -1,5 +1,7 @@
 #include "app/windows/graphics_device.h"
 
+#include "app/windows/release_and_clear.h"
+
 namespace {
 
 constexpr UINT kRefreshRate = 60;
@@ -25,12 +27,6 @@ HRESULT CreateWithDriver(HWND window, D3D_DRIVER_TYPE driver, GraphicsDevice& ou
     D3D_FEATURE_LEVEL obtained = {};
     return D3D11CreateDeviceAndSwapChain(nullptr, driver, nullptr, 0, levels, 2, D3D11_SDK_VERSION, &desc,
                                          &out.swapChain, &out.device, &obtained, &out.context);
-}
-
-template <typename T>
-void ReleaseAndClear(T*& object) {
-    if (object != nullptr) object->Release();
-    object = nullptr;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <imgui.h>
 
 #include "app/app.h"
+#include "tests/support/cpu_texture_device.h"
 #include "tests/support/fake_capture.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
@@ -25,6 +26,10 @@ public:
 
     App app;
     TempDir temp;
+    // Image textures in memory; the app uses them once UseTextures is called,
+    // and draws the waveform's columns as rectangles until then.
+    CpuTextureDevice textures;
+    void UseTextures() { app.textureDevice = &textures; }
 
     // Attaches a fresh FakeCapture to the app (without Startup) and returns it.
     FakeCapture& UseFakeCapture();

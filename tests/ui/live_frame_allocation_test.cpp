@@ -48,6 +48,7 @@ namespace {
 // Allocations of the steady live frames of an app with this history and panel.
 long AllocationsPerLiveFrames(float panelWidth, int32_t seconds, int32_t rate, int frames) {
     HeadlessUi ui(panelWidth + 32, 460, /*systemFonts=*/true);
+    ui.UseTextures();
     ui.app.bufferSeconds = seconds;
     FakeCapture& capture = ui.UseFakeCapture();
     capture.rate = rate;

@@ -67,11 +67,12 @@ TEST(WaveColumns, AreAlignedToAbsoluteMultiplesOfTheColumnWidth) {
 }
 
 TEST(WaveColumns, FloorAlignmentHoldsForTheSilenceBeforeTheFirstFrame) {
-    const WaveMapping m = WaveMapping::Make(1000, 48000, 500, 0.0f, 300.0f);  // first frame is -500
+    // The first frame, -499, lies inside the column -500..-496.
+    const WaveMapping m = WaveMapping::Make(1000, 48000, 501, 0.0f, 300.0f);
     const std::vector<WaveColumn> columns = Columns(m);
-    EXPECT_EQ(columns.front().start, -500);
+    EXPECT_EQ(columns.front().start, -499);
     EXPECT_EQ(columns.front().end, -496);
-    EXPECT_EQ(columns.back().end, 500);
+    EXPECT_EQ(columns.back().end, 501);
 }
 
 TEST(WaveColumns, AShortHistoryGetsOneColumnPerFrameEachAtLeastAPixelWide) {

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "app/app.h"
 #include "platform/platform.h"
 #include "tests/windows/registry_value.h"
 #include "tests/windows/windows_test_support.h"
@@ -51,8 +52,8 @@ std::filesystem::path StartupLogPath() {
     return std::filesystem::path(temp) / L"wavelift.exe.startup.log";
 }
 
-// Counts screen pixels of one colour (within a small tolerance) in a rectangle.
-int CountPixels(const RECT& area, COLORREF color) {
+// The screen's pixels in a rectangle, row by row, as 0x00RRGGBB.
+std::vector<uint32_t> ScreenPixels(const RECT& area) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     HDC screen = GetDC(nullptr);
@@ -74,7 +75,12 @@ int CountPixels(const RECT& area, COLORREF color) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return pixels;
+}
 
+// Counts screen pixels of one colour (within a small tolerance) in a rectangle.
+int CountPixels(const RECT& area, COLORREF color) {
+    const std::vector<uint32_t> pixels = ScreenPixels(area);
     auto closeTo = [](int a, int b) { return std::abs(a - b) <= 8; };
     return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [&](uint32_t p) {
         return closeTo((p >> 16) & 0xFF, GetRValue(color)) && closeTo((p >> 8) & 0xFF, GetGValue(color)) &&
@@ -170,4 +176,49 @@ TEST(ProgramUnderWine, StartsShowsTheCaptureErrorAndSavesSettingsOnClose) {
     EXPECT_NE(log.find("Font atlas CreateShaderResourceView complete: HRESULT=0x00000000\r\n"), std::string::npos);
     EXPECT_TRUE(EveryLineEndsInCrLf(log));
     std::filesystem::remove(StartupLogPath());
+}
+
+// Without loopback support under Wine the history stays silent, so each lane
+// shows its centre line in the envelope's blue across the whole panel.
+TEST(ProgramUnderWine, DrawsTheWaveformLanesAcrossThePanel) {
+    RunningProgram program;
+    ASSERT_TRUE(program.started) << "cannot start " << std::filesystem::path(ProgramPath());
+    const HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr) << "no visible window of class WaveliftMainWindow titled Wavelift";
+
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    const float scale = static_cast<float>(GetDpiForWindow(window)) / 96.0f;
+    const Rect wave = ComputeMainLayout(0, 0, static_cast<float>(client.right), static_cast<float>(client.bottom), scale).waveform;
+    const int left = origin.x + static_cast<int>(wave.x0) + 2;
+    const int right = origin.x + static_cast<int>(wave.x1) - 2;
+    const float laneHeight = (wave.y1 - wave.y0) * 0.5f;
+    const auto blue = [](uint32_t p) {
+        const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+        return b >= 110 && b > r + 50 && g > r;
+    };
+    for (const float centre : {wave.y0 + laneHeight * 0.5f, wave.y0 + laneHeight * 1.5f}) {
+        const int y = origin.y + static_cast<int>(centre);
+        const RECT band = {left, y - 2, right, y + 3};
+        int columns = 0;
+        const bool drawn = WaitFor(
+            [&] {
+                const std::vector<uint32_t> pixels = ScreenPixels(band);
+                columns = 0;
+                for (int x = 0; x < right - left; ++x) {
+                    bool found = false;
+                    for (int row = 0; row < 5; ++row) found = found || blue(pixels[static_cast<size_t>(row) * (right - left) + x]);
+                    columns += found;
+                }
+                return columns > (right - left) * 9 / 10;
+            },
+            kDrawTimeout);
+        EXPECT_TRUE(drawn) << "the lane centred at " << centre << " shows its line in " << columns << " of "
+                           << right - left << " columns";
+    }
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
 }

@@ -31,20 +31,6 @@ protected:
         XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, 1919, 1079);
     }
 
-    void SetXftDpi(int dpi) {
-        const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
-        XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(resources.c_str()), static_cast<int>(resources.size()));
-        XSync(display, False);
-    }
-
-    bool HasMinimumSize(Window window, int width, int height) {
-        XSizeHints hints{};
-        long supplied = 0;
-        return XGetWMNormalHints(display, window, &hints, &supplied) && (hints.flags & PMinSize) &&
-               hints.min_width == width && hints.min_height == height;
-    }
-
     // Everything but the right end of the status bar, which names each program's own save folder.
     static int Differences(const Screenshot& a, const Screenshot& b) {
         if (a.width != b.width || a.height != b.height || a.pixels.empty()) return -1;
@@ -64,7 +50,7 @@ protected:
 };
 
 TEST_F(ProgramDisplayScale, ANewXftDpiRebuildsTheWindowAsAStartAtThatScaleWould) {
-    SetXftDpi(144);
+    changed.SetXftDpi(144);
     ASSERT_TRUE(fresh.Launch());
     const Window freshWindow = fresh.WaitForWindow();
     ASSERT_NE(freshWindow, None) << fresh.ErrorText();
@@ -76,13 +62,13 @@ TEST_F(ProgramDisplayScale, ANewXftDpiRebuildsTheWindowAsAStartAtThatScaleWould)
     ASSERT_TRUE(fresh.WindowOrigin(freshWindow, x, y));
     fresh.Stop();
 
-    SetXftDpi(96);
+    changed.SetXftDpi(96);
     ASSERT_TRUE(changed.Launch());
     const Window window = changed.WaitForWindow();
     ASSERT_NE(window, None) << changed.ErrorText();
-    ASSERT_TRUE(HasMinimumSize(window, 360, 210));
-    SetXftDpi(144);
-    EXPECT_TRUE(WaitUntil([&] { return HasMinimumSize(window, 540, 315); }, ProgramUnderTest::kWindowTimeout))
+    ASSERT_TRUE(changed.HasMinimumSize(window, 360, 210));
+    changed.SetXftDpi(144);
+    EXPECT_TRUE(WaitUntil([&] { return changed.HasMinimumSize(window, 540, 315); }, ProgramUnderTest::kWindowTimeout))
         << "the minimum size follows the scale";
 
     // Side by side with the program started at 144 dpi, at its size and place.

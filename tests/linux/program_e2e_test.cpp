@@ -75,21 +75,8 @@ protected:
     long ProgramPid(Window window) { return program.ProgramPid(window); }
     void SendDeleteWindow(Window window) { program.SendDeleteWindow(window); }
 
-    void SetXftDpi(int dpi) {
-        const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
-        XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(resources.c_str()), static_cast<int>(resources.size()));
-        XSync(display, False);
-    }
+    void SetXftDpi(int dpi) { program.SetXftDpi(dpi); }
 
-    void ExpectMinimumSize(Window window, int width, int height) {
-        XSizeHints hints{};
-        long supplied = 0;
-        ASSERT_TRUE(XGetWMNormalHints(display, window, &hints, &supplied));
-        ASSERT_TRUE(hints.flags & PMinSize);
-        EXPECT_EQ(hints.min_width, width);
-        EXPECT_EQ(hints.min_height, height);
-    }
 };
 
 TEST_F(ProgramTest, OpensItsWindowCentredWithTheBackgroundAndTopBar) {
@@ -109,7 +96,7 @@ TEST_F(ProgramTest, OpensItsWindowCentredWithTheBackgroundAndTopBar) {
     EXPECT_EQ(attributes.height, 460);
     EXPECT_EQ(attributes.x, (kScreenWidth - 1100) / 2);
     EXPECT_EQ(attributes.y, (kScreenHeight - 460) / 2);
-    ExpectMinimumSize(window, 360, 210);
+    EXPECT_TRUE(program.HasMinimumSize(window, 360, 210));
     Atom type = None;
     int format = 0;
     unsigned long iconWords = 0, remaining = 0;
@@ -188,7 +175,7 @@ TEST_F(ProgramTest, OpensOneAndAHalfTimesLargerAt144Dpi) {
     EXPECT_EQ(attributes.width, 1650);
     EXPECT_EQ(attributes.height, 690);
     EXPECT_EQ(attributes.x, (kScreenWidth - 1650) / 2);
-    ExpectMinimumSize(window, 540, 315);
+    EXPECT_TRUE(program.HasMinimumSize(window, 540, 315));
 }
 
 TEST_F(ProgramTest, WithoutADisplayExitsWithCodeOneAndSaysWhy) {

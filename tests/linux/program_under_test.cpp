@@ -174,3 +174,17 @@ void ProgramUnderTest::SendDeleteWindow(XWindowId window) const {
     XSendEvent(display, window, False, NoEventMask, &event);
     XFlush(display);
 }
+
+void ProgramUnderTest::SetXftDpi(int dpi) const {
+    const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.c_str()), static_cast<int>(resources.size()));
+    XSync(display, False);
+}
+
+bool ProgramUnderTest::HasMinimumSize(XWindowId window, int width, int height) const {
+    XSizeHints hints{};
+    long supplied = 0;
+    return XGetWMNormalHints(display, window, &hints, &supplied) && (hints.flags & PMinSize) &&
+           hints.min_width == width && hints.min_height == height;
+}

@@ -71,6 +71,10 @@ public:
     XWindowId SelectionOwner(const char* selection) const;
     // Asks the window to close, as a window manager's close button does.
     void SendDeleteWindow(XWindowId window) const;
+    // Replaces the display's resource database with one that sets only Xft.dpi.
+    void SetXftDpi(int dpi) const;
+    // Whether the window asks the window manager for exactly this minimum size.
+    bool HasMinimumSize(XWindowId window, int width, int height) const;
 
 private:
     std::string programFile;

@@ -42,13 +42,14 @@ bool WriteAndFlush(std::FILE* file, std::string_view content) {
 
 }  // namespace
 
-std::optional<std::string> ReadRegularFile(const fs::path& path) {
+std::optional<std::string> ReadRegularFile(const fs::path& path, size_t mostBytes) {
     std::FILE* file = platform::OpenRegularFile(path);
     if (file == nullptr) return std::nullopt;
     std::string content;
     char chunk[kReadChunk];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) content.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
+    for (size_t got; content.size() <= mostBytes && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        content.append(chunk, got);
+    const bool failed = std::ferror(file) != 0 || content.size() > mostBytes;
     std::fclose(file);
     if (failed) return std::nullopt;
     return content;

@@ -5,8 +5,9 @@
 #include <string_view>
 
 // The whole content of a regular file; nothing when it is missing, cannot be
-// read, or is something else (a FIFO, device or folder is never waited on).
-std::optional<std::string> ReadRegularFile(const std::filesystem::path& path);
+// read, holds more than `mostBytes`, or is something else (a FIFO, device or
+// folder is never waited on).
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, size_t mostBytes);
 
 // Replaces the content of the file at `path` in one step: a new file beside it
 // is written, flushed to disk and renamed over it, so that a failure at any

@@ -19,6 +19,8 @@ using Json = nlohmann::json;
 constexpr char kProductFolder[] = "Wavelift";
 constexpr char kSettingsFileName[] = "settings.json";
 constexpr int kIndent = 2;
+// The file holds four short members; a far larger one is not read at all.
+constexpr size_t kMostSettingsBytes = 1 << 20;
 // The system's own line breaks, as a text-mode stream writes them.
 #ifdef _WIN32
 constexpr char kLineBreak[] = "\r\n";
@@ -79,7 +81,7 @@ Settings ReadSettings(std::istream& in, const Settings& defaults) {
 Settings LoadSettings() {
     Settings defaults;
     defaults.saveFolder = GetDefaultSaveFolder();
-    const std::optional<std::string> text = ReadRegularFile(SettingsFilePath());
+    const std::optional<std::string> text = ReadRegularFile(SettingsFilePath(), kMostSettingsBytes);
     if (!text) return LimitSettings(defaults, defaults.saveFolder);
     std::istringstream in(*text);
     return ReadSettings(in, defaults);

@@ -70,6 +70,12 @@ TEST_F(SettingsFile, UnreadableContentGivesAllDefaults) {
     }
 }
 
+TEST_F(SettingsFile, AHugeFileIsNotReadButAFolderOfAnyUsualLengthIs) {
+    const std::string folder = "/" + std::string(64 * 1024, 'f');
+    EXPECT_EQ(LoadText(R"({"saveFolder": ")" + folder + R"("})").saveFolder, folder);
+    ExpectDefaults(LoadText(R"({"alwaysOnTop": true})" + std::string(2 << 20, ' ')), "2 MiB of blanks after the object");
+}
+
 TEST_F(SettingsFile, AMemberOfTheWrongTypeEndsReadingThere) {
     Settings s = LoadText(R"({"alwaysOnTop": true, "bufferSeconds": 8, "deviceId": 3, "saveFolder": "/a"})");
     EXPECT_EQ(s.saveFolder, "/a");

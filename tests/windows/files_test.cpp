@@ -31,9 +31,9 @@ TEST(WindowsFiles, NewFilesTakeOnlyFreeNamesAndTextIsReplacedWhole) {
     std::ifstream in(settings, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "{\r\n  \"a\": 2\r\n}");
     in.close();
-    EXPECT_EQ(ReadRegularFile(settings), "{\n  \"a\": 2\n}");  // read as text
+    EXPECT_EQ(ReadRegularFile(settings, 1024), "{\n  \"a\": 2\n}");  // read as text
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3) << "a new file stayed behind";
-    EXPECT_FALSE(ReadRegularFile(folder / "sub").has_value());
+    EXPECT_FALSE(ReadRegularFile(folder / "sub", 1024).has_value());
     EXPECT_FALSE(ReplaceFileContents(folder / "sub", "{}"));
     fs::remove_all(folder);
 }

@@ -57,15 +57,6 @@ std::string_view LongestFittingTail(std::string_view text, const std::function<b
     return text.substr(StartOfLastCharacters(text, fitting));
 }
 
-// Whether all of text fits, found from its shortest tail that does not.
-bool WholeTextFits(std::string_view text, const std::function<bool(std::string_view)>& fits) {
-    for (size_t count = 1;; count *= 2) {
-        const size_t start = StartOfLastCharacters(text, count);
-        if (!fits(text.substr(start))) return false;
-        if (start == 0) return true;
-    }
-}
-
 }  // namespace
 
 std::string FormatClock(double seconds) {
@@ -103,7 +94,7 @@ std::string ShortenFromLeft(std::string_view text, float maxWidth,
                             const std::function<float(std::string_view)>& measure) {
     // Written as "not wider" so that a width of NaN keeps the text, as it always has.
     const auto fits = [&](std::string_view candidate) { return !(measure(candidate) > maxWidth); };
-    if (text.empty() || WholeTextFits(text, fits)) return std::string(text);
+    if (text.empty() || LongestFittingTail(text, fits).size() == text.size()) return std::string(text);
 
     // The tail after the ellipsis starts at a character start after the first byte.
     size_t first = 1;

@@ -1,6 +1,7 @@
 #include <gio/gio.h>
 
 #include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "platform/file_uri.h"
@@ -59,7 +60,11 @@ void RevealInFileBrowser(const std::filesystem::path& path) {
     std::filesystem::path absolute = std::filesystem::absolute(path, error);
     if (error) absolute = path;
     // A file manager that is slow to answer must not hold up the interface.
-    std::thread([absolute] { Reveal(absolute); }).detach();
+    try {
+        std::thread([absolute] { Reveal(absolute); }).detach();
+    } catch (const std::system_error&) {
+        Reveal(absolute);  // no thread to be had: better late than not at all
+    }
 }
 
 }  // namespace platform

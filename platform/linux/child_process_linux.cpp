@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 extern char** environ;
@@ -61,7 +62,11 @@ bool LaunchDetached(const std::vector<std::string>& argv) {
     std::vector<char*> arguments = ArgumentPointers(argv);
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0].c_str(), nullptr, nullptr, arguments.data(), environ) != 0) return false;
-    std::thread([pid] { WaitForExit(pid); }).detach();
+    try {
+        std::thread([pid] { WaitForExit(pid); }).detach();
+    } catch (const std::system_error&) {
+        // The program runs all the same; without a thread to wait for it, it stays unreaped.
+    }
     return true;
 }
 

@@ -34,4 +34,8 @@ std::filesystem::path GetKnownFolderPath(KnownFolder folder);
 // cancel or failure.
 std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& initial);
 
+// Offers an existing file on the desktop's clipboard, so that pasting in a file
+// manager or an application copies it. False when the clipboard cannot be taken.
+bool CopyFileToClipboard(const std::filesystem::path& path);
+
 }  // namespace platform

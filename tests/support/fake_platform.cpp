@@ -64,6 +64,12 @@ std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& ini
     return s.pickFolderResult;
 }
 
+bool CopyFileToClipboard(const std::filesystem::path& path) {
+    auto& s = fake_platform::Get();
+    s.clipboardPaths.push_back(path);
+    return s.clipboardResult;
+}
+
 namespace {
 
 std::FILE* Open(const std::filesystem::path& path, bool write) {

@@ -33,6 +33,10 @@ struct State {
 
     std::vector<UiFontFace> fontCandidates;
 
+    // CopyFileToClipboard records each path and answers `clipboardResult`.
+    std::vector<std::filesystem::path> clipboardPaths;
+    bool clipboardResult = true;
+
     // File operations act on real files. `beforeCreateNewFile` runs first in
     // each CreateNewFile, as another writer taking the name at that moment
     // would; the fail flags make the next flushes or renames fail.

@@ -50,6 +50,13 @@ void ReportDragOutcome(App& app, const std::filesystem::path& path, const std::s
             app.lastSavedPath = path;
             app.SetStatus("Not taken by the target - kept " + fileName, true);
             break;
+        case platform::DragResult::Unconfirmed:
+            // The target may or may not have it: say only what is sure, and where the file is.
+            app.lastSavedPath = path;
+            app.SetStatus("Saved " + fileName + " in " + PathToUtf8(path.parent_path()) +
+                              " - the target did not confirm the drop",
+                          true);
+            break;
     }
 }
 

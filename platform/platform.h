@@ -9,7 +9,8 @@ namespace platform {
 
 // Cancelled: the user ended the drag without a drop. Refused: released over another
 // application that did not take the file (only where the desktop tells the two apart).
-enum class DragResult : int { Dropped = 0, Cancelled = 1, Failed = 2, Refused = 3 };
+// Unconfirmed: the other application took the drop but never said whether it got the file.
+enum class DragResult : int { Dropped = 0, Cancelled = 1, Failed = 2, Refused = 3, Unconfirmed = 4 };
 
 // The folders the program uses.
 enum class KnownFolder { Music, Documents, RoamingAppData, Fonts };
@@ -18,7 +19,9 @@ enum class KnownFolder { Music, Documents, RoamingAppData, Fonts };
 void SetMainWindow(void* window);
 
 // Runs a modal drag of an existing file out of the window. The callback, when
-// set, receives the outcome exactly once before this returns.
+// set, receives the outcome exactly once on this thread: before this returns,
+// or, where the desktop lets the window draw while the drop target answers,
+// from the window's event loop later (not at all when the window goes away first).
 void DragFileOut(const std::filesystem::path& path, std::function<void(DragResult)> callback);
 
 // Shows a regular file selected in its folder, or opens a folder. Silent on failure.

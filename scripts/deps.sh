@@ -37,6 +37,7 @@ test_packages=(
   pulseaudio pulseaudio-utils
   xvfb xauth x11-utils xdotool openbox imagemagick sox
   python3-gi gir1.2-gtk-3.0 dbus
+  mutter xwayland
   clang libclang-rt-14-dev
 )
 package_check_packages=(lintian appstream desktop-file-utils)

@@ -4,6 +4,7 @@
 #define GLFW_EXPOSE_NATIVE_X11
 #include <GLFW/glfw3native.h>
 
+#include "platform/linux/drag_file_out_linux.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -12,7 +13,11 @@ namespace {
 GLFWwindow* mainWindow = nullptr;
 }  // namespace
 
-void SetMainWindow(void* window) { mainWindow = static_cast<GLFWwindow*>(window); }
+void SetMainWindow(void* window) {
+    // A drop still awaiting its answer speaks for the window it left, which may be going away.
+    desktop::AbandonDropAnswer();
+    mainWindow = static_cast<GLFWwindow*>(window);
+}
 
 namespace desktop {
 

@@ -34,17 +34,43 @@ XdndDragSource::XdndDragSource(Display* display, Window source, std::string uriL
       noDropCursor(XCreateFontCursor(display, XC_circle)) {}
 
 XdndDragSource::~XdndDragSource() {
+    answers.reset();
+    if (phase != Phase::Done) Finish(result);
     XFreeCursor(display, dragCursor);
     XFreeCursor(display, noDropCursor);
     XFlush(display);
 }
 
-DragResult XdndDragSource::Run() {
+std::optional<DragResult> XdndDragSource::Run() {
     if (!Begin()) return DragResult::Failed;
     reachedLoop = true;
     Loop();
-    End();
+    EndModal();
+    if (phase == Phase::Done) return result;
+    answers.emplace(display, [this](const XEvent& event) { return IsOwnAnswer(event); });
+    return Poll();
+}
+
+std::optional<DragResult> XdndDragSource::Poll(bool giveUp) {
+    if (answers) {
+        for (XEvent& event : answers->Take()) {
+            if (phase != Phase::Done) Handle(event);
+        }
+    }
+    if (phase != Phase::Done && (giveUp || Clock::now() >= deadline)) OnTimeout();
+    if (phase != Phase::Done) return std::nullopt;
+    answers.reset();
     return result;
+}
+
+bool XdndDragSource::IsOwnAnswer(const XEvent& event) const {
+    if (event.type == ClientMessage) {
+        return event.xclient.window == source &&
+               (event.xclient.message_type == atoms.status || event.xclient.message_type == atoms.finished);
+    }
+    if (event.type == SelectionRequest) return event.xselectionrequest.selection == atoms.selection;
+    if (event.type == SelectionClear) return event.xselectionclear.selection == atoms.selection;
+    return false;
 }
 
 bool XdndDragSource::Begin() {
@@ -70,28 +96,23 @@ bool XdndDragSource::Begin() {
     return true;
 }
 
-void XdndDragSource::End() {
+void XdndDragSource::EndModal() {
     XUngrabKeyboard(display, CurrentTime);
     XUngrabPointer(display, CurrentTime);
-    // A late request must not be answered by the toolkit with some other selection's data.
-    if (XGetSelectionOwner(display, atoms.selection) == source) {
-        XSetSelectionOwner(display, atoms.selection, None, CurrentTime);
-    }
     for (auto event = deferred.rbegin(); event != deferred.rend(); ++event) XPutBackEvent(display, &*event);
     XFlush(display);
 }
 
 void XdndDragSource::Loop() {
-    while (phase != Phase::Done) {
-        while (phase != Phase::Done && XPending(display) > 0) {
+    while (phase == Phase::Dragging) {
+        while (phase == Phase::Dragging && XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
             Handle(event);
         }
-        if (phase == Phase::Done) break;
-        if (phase == Phase::Dragging) CheckButtonStillHeld();
-        if (phase != Phase::Dragging && phase != Phase::Done && Clock::now() >= deadline) OnTimeout();
-        if (phase == Phase::Done) break;
+        if (phase != Phase::Dragging) break;
+        CheckButtonStillHeld();
+        if (phase != Phase::Dragging) break;
         pollfd connection{ConnectionNumber(display), POLLIN, 0};
         poll(&connection, 1, kIdleWakeMs);
     }
@@ -113,7 +134,7 @@ void XdndDragSource::Handle(XEvent& event) {
         case KeyRelease:
             return;
         case KeyPress:
-            if (XLookupKeysym(&event.xkey, 0) == XK_Escape && phase != Phase::AwaitingFinished) Cancel();
+            if (XLookupKeysym(&event.xkey, 0) == XK_Escape) Cancel();
             return;
         case ClientMessage:
             if (IsPing(event.xclient)) {
@@ -158,8 +179,8 @@ void XdndDragSource::OnTimeout() {
         SendToTarget(atoms.leave, 0, 0, 0, 0);
         Finish(DragResult::Refused);
     } else if (phase == Phase::AwaitingFinished) {
-        // The target took the drop and then went quiet: the file may be in use, so keep it.
-        Finish(DragResult::Dropped);
+        // The target took the drop and then went quiet: whether it has the file is unknown, so keep it.
+        Finish(DragResult::Unconfirmed);
     }
 }
 
@@ -287,6 +308,11 @@ void XdndDragSource::AnswerPing(const XClientMessageEvent& message) {
 void XdndDragSource::Finish(DragResult outcome) {
     result = outcome;
     phase = Phase::Done;
+    // A late request must not be answered by the toolkit with some other selection's data.
+    if (XGetSelectionOwner(display, atoms.selection) == source) {
+        XSetSelectionOwner(display, atoms.selection, None, CurrentTime);
+    }
+    XFlush(display);
 }
 
 void XdndDragSource::SendToTarget(Atom type, long data1, long data2, long data3, long data4) {

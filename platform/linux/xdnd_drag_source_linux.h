@@ -2,29 +2,39 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/linux/x11_event_diversion_linux.h"
 #include "platform/linux/xdnd_atoms_linux.h"
 #include "platform/linux/xdnd_target_finder_linux.h"
 #include "platform/platform.h"
 
 namespace platform::desktop {
 
-// One modal XDND drag of a single file out of `source`, whose connection it
-// uses. The left button is expected to be held; the drag ends when it is
-// released, when Escape is pressed, or when the target stops answering.
-// Release over no target, over `source` or Escape is Cancelled; release over
-// a target that does not take the file is Refused.
+// One XDND drag of a single file out of `source`, whose connection it uses.
+// The left button is expected to be held; the drag is modal until it is
+// released or Escape is pressed. Release over no target, over `source` or
+// Escape is Cancelled; release over a target that does not take the file is
+// Refused. A release over a target leaves the answer to come while the
+// window's own loop runs again: Poll reads it. A target that took the drop and
+// never confirmed it is Unconfirmed.
 class XdndDragSource {
 public:
     XdndDragSource(Display* display, Window source, std::string uriList, std::string plainText);
+    // An answer still due is not waited for; the target hears no more.
     ~XdndDragSource();
     XdndDragSource(const XdndDragSource&) = delete;
     XdndDragSource& operator=(const XdndDragSource&) = delete;
 
-    // Failed when the drag could not start (selection or pointer grab refused).
-    DragResult Run();
+    // The outcome, or nothing while the target's answer is due. Failed when the
+    // drag could not start (selection or pointer grab refused).
+    std::optional<DragResult> Run();
+
+    // Without blocking: the outcome once the target has answered or is given up
+    // on, else nothing. `giveUp` ends the wait now, as its timeout would.
+    std::optional<DragResult> Poll(bool giveUp = false);
 
     // Whether Run reached its event loop, i.e. the pointer was grabbed.
     bool ReachedLoop() const { return reachedLoop; }
@@ -34,8 +44,9 @@ private:
     using Clock = std::chrono::steady_clock;
 
     bool Begin();
-    void End();
+    void EndModal();
     void Loop();
+    bool IsOwnAnswer(const XEvent& event) const;
     void Handle(XEvent& event);
     void CheckButtonStillHeld();
     void OnTimeout();
@@ -80,6 +91,8 @@ private:
 
     // Events meant for the window itself, handed back to its toolkit afterwards.
     std::vector<XEvent> deferred;
+    // After the release: the target's messages and requests, kept from the toolkit.
+    std::optional<XEventDiversion> answers;
 };
 
 }  // namespace platform::desktop

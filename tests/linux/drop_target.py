@@ -3,12 +3,14 @@
 
 Opens one window at the given place that takes text/uri-list drops and prints
 each URI it receives on its own line; prints "ready X Y WIDTH HEIGHT" (its place on the screen)
-once the window is up.
+once the window is up. Runs natively on Wayland as well (GDK_BACKEND=wayland).
 --refuse chooses how it turns a drop down:
   type        it offers only a type no source provides;
   right-half  it takes the type but answers "not accepted" over its right half,
               as a file manager does over the folder a file already lies in;
-  at-drop     it accepts while the pointer moves, then reports the drop failed.
+  at-drop     it accepts while the pointer moves, then reports the drop failed;
+  silent      it accepts while the pointer moves, takes the drop and never
+              answers it, as a refusing Wayland window behind XWayland does.
 """
 import argparse
 
@@ -25,12 +27,16 @@ def main():
     parser.add_argument("--y", type=int, default=50)
     parser.add_argument("--width", type=int, default=300)
     parser.add_argument("--height", type=int, default=200)
-    parser.add_argument("--refuse", choices=["type", "right-half", "at-drop"])
+    parser.add_argument("--refuse", choices=["type", "right-half", "at-drop", "silent"])
+    # Where windows cannot place themselves (Wayland), the place is the whole work area.
+    parser.add_argument("--maximize", action="store_true")
     args = parser.parse_args()
 
     window = Gtk.Window(title="Drop target")
     window.set_default_size(args.width, args.height)
     window.move(args.x, args.y)
+    if args.maximize:
+        window.maximize()
     uri_list = Gdk.Atom.intern("text/uri-list", False)
     offered = "application/x-nothing-offers-this" if args.refuse == "type" else "text/uri-list"
     window.drag_dest_set(0, [Gtk.TargetEntry.new(offered, 0, 0)], Gdk.DragAction.COPY)
@@ -45,7 +51,7 @@ def main():
     def on_drop(widget, context, _x, _y, time):
         if args.refuse == "at-drop":
             Gtk.drag_finish(context, False, False, time)
-        else:
+        elif args.refuse != "silent":
             widget.drag_get_data(context, uri_list, time)
         return True
 

@@ -57,6 +57,11 @@ constexpr auto kScreenTimeout = 20s;
 constexpr auto kFileTimeout = 15s;
 constexpr auto kDropTimeout = 15s;
 constexpr auto kPoll = 50ms;
+// How long the drop of a target that never answers is watched: most of the program's wait for it.
+constexpr auto kUnansweredWatch = 4s;
+// A frame every 16 ms at 60 Hz, a few hundred ms between frames on a busy machine; a wait
+// that blocks the window leaves it without a frame for the whole watch.
+constexpr auto kLongestFrameGap = 2s;
 
 fs::path DropTargetScript() { return fs::path(__FILE__).parent_path() / "drop_target.py"; }
 
@@ -133,13 +138,32 @@ protected:
     // With no folder configuration the save folder is the home folder's music folder.
     fs::path SaveFolder() const { return program.Home() / "Music" / "Wavelift"; }
 
+    fs::path FrameCountFile() const { return program.Home() / "frames"; }
+
+    // The longest stretch without a new frame over the next `watch`.
+    std::chrono::milliseconds LongestFrameGap(std::chrono::milliseconds watch) const {
+        const auto end = Clock::now() + watch;
+        auto lastFrameAt = Clock::now();
+        auto longest = Clock::duration::zero();
+        for (std::string count = ReadText(FrameCountFile()); Clock::now() < end; std::this_thread::sleep_for(2ms)) {
+            const std::string now = ReadText(FrameCountFile());
+            if (now == count) continue;
+            count = now;
+            longest = std::max(longest, Clock::now() - lastFrameAt);
+            lastFrameAt = Clock::now();
+        }
+        longest = std::max(longest, Clock::now() - lastFrameAt);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(longest);
+    }
+
     // The program running with the tone filling the newest part of its history.
     void SetUp() override {
         ASSERT_TRUE(xserver.Ready());
         ASSERT_TRUE(program.Open(xserver.Name()));
         ASSERT_TRUE(sound.Start());
         sound.PlayTone(PulseServer::kFloatSink, kToneHertz, kToneAmplitude, kSinkRate, 2, kToneSeconds);
-        ASSERT_TRUE(program.Launch());
+        ASSERT_TRUE(program.Launch({std::string("LD_PRELOAD=") + WAVELIFT_FRAME_COUNTER_FILE,
+                                    "WAVELIFT_TEST_FRAME_COUNT_FILE=" + FrameCountFile().string()}));
         window = program.WaitForWindow();
         ASSERT_NE(window, 0u) << program.ErrorText();
         ASSERT_TRUE(program.WindowOrigin(window, originX, originY));
@@ -354,6 +378,26 @@ TEST_F(ProgramDragOut, ReleaseWhereAnApplicationRefusesTheFileKeepsItAndSaysSoIn
     EXPECT_TRUE(shown(program.CaptureOnce(window, shown, kScreenTimeout))) << "no status in the error colour";
     EXPECT_EQ(WavFilesIn(SaveFolder()), std::vector<fs::path>{file}) << "the refused file stays";
     EXPECT_TRUE(ReceivedUris(1s).empty());
+}
+
+// As a Wayland window behind XWayland does when it turns a drop down.
+TEST_F(ProgramDragOut, DropTheTargetNeverAnswersKeepsTheFileWithoutClaimingItWhileTheWindowDraws) {
+    StartTarget({"--refuse", "silent"});
+    const auto selection = SelectOneSecondOfTone();
+    const fs::path file = StartDragOut(selection);
+    ASSERT_FALSE(file.empty());
+    MoveHeldPointerTo(selection, targetX + targetWidth / 2, targetY + targetHeight / 2, {"mouseup", "1"});
+
+    const std::chrono::milliseconds gap = LongestFrameGap(kUnansweredWatch);
+    RecordProperty("longestFrameGapMs", std::to_string(gap.count()));
+    std::printf("longest stretch without a frame while the drop went unanswered: %lld ms\n",
+                static_cast<long long>(gap.count()));
+    EXPECT_LT(gap, kLongestFrameGap);
+    const auto shown = [&](const Screenshot& s) {
+        return s.Count(layout.statusBar, IsErrorRed) >= kStatusMinimumPixels;
+    };
+    EXPECT_TRUE(shown(program.CaptureOnce(window, shown, kScreenTimeout))) << "no status in the error colour";
+    EXPECT_EQ(WavFilesIn(SaveFolder()), std::vector<fs::path>{file}) << "an unconfirmed drop keeps its file";
 }
 
 TEST_F(ProgramDragOut, EscapeOverATargetCancelsAndLeavesNoFile) {

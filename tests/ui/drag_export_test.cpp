@@ -251,6 +251,21 @@ TEST_F(DragExport, DropRefusedByTheTargetKeepsTheFileForTheRevealButton) {
     EXPECT_TRUE(app.statusIsError);
 }
 
+TEST_F(DragExport, DropTheTargetNeverConfirmedKeepsTheFileAndSaysWhereWithoutClaimingIt) {
+    shell.dragResult = platform::DragResult::Unconfirmed;
+    Select(FirstFrame(), FirstFrame() + 4800);
+
+    app.ExportSelectionByDrag();
+
+    ASSERT_EQ(shell.dragPaths.size(), 1u);
+    const std::filesystem::path path = shell.dragPaths[0];
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(app.lastSavedPath, path);
+    EXPECT_EQ(app.statusMessage, "Saved " + PathToUtf8(path.filename()) + " in " + PathToUtf8(app.saveFolder) +
+                                     " - the target did not confirm the drop");
+    EXPECT_TRUE(app.statusIsError);
+}
+
 TEST_F(DragExport, DropThatMovedTheFileAwayNamesItButKeepsTheLastSavedFile) {
     const std::filesystem::path earlier = app.saveFolder / "earlier.wav";
     app.lastSavedPath = earlier;

@@ -116,7 +116,15 @@ Section "Uninstall"
   Delete "$INSTDIR\README.md"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  ; A process started from the folder, such as the shell's helper that the
+  ; shortcuts woke, may hold it as its working folder for a moment.
+  ${For} $0 1 50
+    RMDir "$INSTDIR"
+    ${IfNot} ${FileExists} "$INSTDIR"
+      ${Break}
+    ${EndIf}
+    Sleep 200
+  ${Next}
   Delete "$SMPROGRAMS\Wavelift.lnk"
   Delete "$DESKTOP\Wavelift.lnk"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"

@@ -23,9 +23,11 @@ wavelift_warnings(wavelift_platform_windows)
 
 if(WAVELIFT_BUILD_PROGRAM)
   file(GLOB WAVELIFT_APP_WINDOWS_SOURCES CONFIGURE_DEPENDS app/windows/*.cpp)
-  # Icon and manifest, compiled without the C++ warning flags the resource compiler does not know.
+  # Icon, manifest and version, compiled without the C++ warning flags the resource compiler does not know.
+  set(WAVELIFT_GENERATED_WINDOWS_DIR "${CMAKE_CURRENT_BINARY_DIR}/generated/windows")
+  configure_file(app/windows/version.h.in "${WAVELIFT_GENERATED_WINDOWS_DIR}/wavelift_version.h" @ONLY)
   add_library(wavelift_resources OBJECT app/windows/wavelift.rc)
-  target_include_directories(wavelift_resources PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
+  target_include_directories(wavelift_resources PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}" "${WAVELIFT_GENERATED_WINDOWS_DIR}")
   add_executable(wavelift WIN32 ${WAVELIFT_APP_WINDOWS_SOURCES} $<TARGET_OBJECTS:wavelift_resources>)
   # The core comes first: its objects call into the capture and shell libraries after it.
   target_link_libraries(wavelift PRIVATE wavelift_core wavelift_capture_wasapi wavelift_platform_windows imgui_win32
@@ -39,7 +41,8 @@ if(WAVELIFT_BUILD_PROGRAM)
     target_link_options(wavelift PRIVATE /MANIFEST:NO)
   endif()
   set_source_files_properties(app/windows/wavelift.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_CURRENT_SOURCE_DIR}/app/windows/wavelift.manifest;${CMAKE_CURRENT_SOURCE_DIR}/resources/wavelift.ico")
+    "${CMAKE_CURRENT_SOURCE_DIR}/app/windows/wavelift.manifest;${CMAKE_CURRENT_SOURCE_DIR}/resources/wavelift.ico;${WAVELIFT_GENERATED_WINDOWS_DIR}/wavelift_version.h")
   wavelift_warnings(wavelift)
   install(TARGETS wavelift RUNTIME DESTINATION .)
+  include(cmake/windows_package.cmake)
 endif()

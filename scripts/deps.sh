@@ -41,7 +41,7 @@ test_packages=(
   clang libclang-rt-14-dev
 )
 package_check_packages=(lintian appstream desktop-file-utils)
-windows_packages=(g++-mingw-w64-x86-64-posix wine64 wine googletest)
+windows_packages=(g++-mingw-w64-x86-64-posix wine64 wine googletest nsis)
 
 missing_packages() {
   local p

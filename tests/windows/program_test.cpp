@@ -24,15 +24,7 @@ constexpr DWORD kExitTimeoutMs = 60000;
 constexpr int kTopBarHeight = 64;  // the band at 96 dpi that holds the title and the capture state
 constexpr COLORREF kErrorRed = RGB(0xF4, 0x3F, 0x5E);
 
-std::wstring ProgramPath() {
-    std::string path = WAVELIFT_PROGRAM_PATH;
-    // The build names it with a host path; under Wine the host's root is drive Z.
-    if (!path.empty() && path[0] == '/') {
-        std::replace(path.begin(), path.end(), '/', '\\');
-        path = "Z:" + path;
-    }
-    return std::wstring(path.begin(), path.end());
-}
+std::wstring ProgramPath() { return PathUnderWine(WAVELIFT_PROGRAM_PATH); }
 
 std::string ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -2,8 +2,10 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <string>
 
 // COM for the calling thread, as the program's interface thread has it.
 class ComApartment {
@@ -33,4 +35,14 @@ inline bool WaitFor(const std::function<bool()>& condition, std::chrono::millise
         Sleep(10);
     }
     return true;
+}
+
+// A file the build names by its host path, as the program under Wine sees it:
+// the host's root is drive Z.
+inline std::wstring PathUnderWine(std::string path) {
+    if (!path.empty() && path[0] == '/') {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        path = "Z:" + path;
+    }
+    return std::wstring(path.begin(), path.end());
 }

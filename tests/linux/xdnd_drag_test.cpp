@@ -135,7 +135,7 @@ protected:
             ++calls;
             result = r;
         });
-        user.Wait();
+        EXPECT_NE(user.Wait(XvfbDisplay::kXdotoolTimeout), kChildStillRunning) << "the scripted gesture";
         EXPECT_EQ(calls, 1);
         return result;
     }
@@ -350,7 +350,7 @@ TEST_F(XdndDrag, MissingCallbackIsFine) {
     TestChild user;
     ASSERT_TRUE(display->XdotoolInBackground(user, MoveAndRelease(kOverNothing)));
     platform::DragFileOut(file, nullptr);
-    user.Wait();
+    EXPECT_NE(user.Wait(XvfbDisplay::kXdotoolTimeout), kChildStillRunning) << "the scripted gesture";
     PumpFrames(3);
     EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
 }

@@ -1,44 +1,77 @@
 #!/usr/bin/env bash
-# Sets everything up, builds every configuration and runs every test:
+# Sets everything up, builds every configuration once and runs every test:
 # the suites under AddressSanitizer + UndefinedBehaviorSanitizer, the history and
 # capture tests under ThreadSanitizer, a bounded fuzzing run of the settings
-# reader, the Windows build under Wine, and last the main build with every suite.
-# The last line is CTest's summary of the main run.
+# reader, the Windows build under Wine, and last the optimised build with every
+# suite. Each stage prints its wall time; the last lines list them all.
+# Each configure states every option the stage relies on, so a folder
+# configured earlier by hand or by another script is set back.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh --tests --windows
 jobs=2
 fuzz_seconds=${WAVELIFT_FUZZ_SECONDS:-30}
+stage_times=()
 
 configure() {  # build folder, CMake arguments...
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
 }
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-configure build/asan -DCMAKE_BUILD_TYPE=Debug -DWAVELIFT_SANITIZE=address -DWAVELIFT_BUILD_BENCH=OFF
-cmake --build build/asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build/asan -L 'unit|ui|linux' --output-on-failure -j"$jobs"
+# A stage finding no tests fails instead of passing.
+run_ctest() {
+  ctest --no-tests=error --output-on-failure -j"$jobs" "$@"
+}
 
-echo "== ThreadSanitizer: history and capture"
-configure build/tsan -DCMAKE_BUILD_TYPE=Debug -DWAVELIFT_SANITIZE=thread -DWAVELIFT_BUILD_BENCH=OFF -DWAVELIFT_BUILD_PROGRAM=OFF
-cmake --build build/tsan -j"$jobs" --target wavelift_unit_tests wavelift_linux_tests
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan -R 'AudioHistory|Capture' --output-on-failure -j"$jobs"
+run_stage() {  # title, command...
+  local title=$1; shift
+  echo "== $title"
+  local began=$SECONDS
+  "$@"
+  local took=$((SECONDS - began))
+  stage_times+=("$(printf '%4d:%02d  %s' $((took / 60)) $((took % 60)) "$title")")
+  printf -- '-- %s: %d:%02d\n' "$title" $((took / 60)) $((took % 60))
+}
 
-echo "== Fuzzing the settings reader for ${fuzz_seconds} s"
-CC=clang CXX=clang++ cmake -S tests/fuzz -B build/fuzz -G Ninja >/dev/null
-cmake --build build/fuzz -j"$jobs"
-# New inputs go to a scratch folder; the seed corpus in the tree is only read.
-rm -rf build/fuzz/corpus-run && mkdir -p build/fuzz/corpus-run
-build/fuzz/settings_fuzz -max_total_time="$fuzz_seconds" -timeout=10 build/fuzz/corpus-run tests/fuzz/corpus \
-  > build/fuzz/last-run.log 2>&1 || { tail -n 40 build/fuzz/last-run.log; exit 1; }
-tail -n 1 build/fuzz/last-run.log
+asan_stage() {
+  # The heavy differential and randomised cases run at a reduced size here and
+  # at full size in the optimised build.
+  configure build/asan -DCMAKE_BUILD_TYPE=Debug -DWAVELIFT_SANITIZE=address \
+    -DWAVELIFT_BUILD_PROGRAM=ON -DWAVELIFT_BUILD_TESTS=ON -DWAVELIFT_BUILD_BENCH=OFF
+  cmake --build build/asan -j"$jobs"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    run_ctest --test-dir build/asan -L 'unit|ui|linux'
+}
 
-echo "== Windows build under Wine"
-scripts/test_windows.sh
+tsan_stage() {
+  configure build/tsan -DCMAKE_BUILD_TYPE=Debug -DWAVELIFT_SANITIZE=thread \
+    -DWAVELIFT_BUILD_PROGRAM=OFF -DWAVELIFT_BUILD_TESTS=ON -DWAVELIFT_BUILD_BENCH=OFF
+  cmake --build build/tsan -j"$jobs" --target wavelift_unit_tests wavelift_linux_tests
+  TSAN_OPTIONS=halt_on_error=1 run_ctest --test-dir build/tsan -R 'AudioHistory|Capture'
+}
 
-echo "== Main build and every suite"
-configure build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build/linux -j"$jobs"
-ctest --test-dir build/linux --output-on-failure -j"$jobs"
+fuzz_stage() {
+  CC=clang CXX=clang++ cmake -S tests/fuzz -B build/fuzz -G Ninja -DWAVELIFT_BUILD_FUZZ=ON >/dev/null
+  cmake --build build/fuzz -j"$jobs"
+  # New inputs go to a scratch folder; the seed corpus in the tree is only read.
+  rm -rf build/fuzz/corpus-run && mkdir -p build/fuzz/corpus-run
+  build/fuzz/settings_fuzz -max_total_time="$fuzz_seconds" -timeout=10 build/fuzz/corpus-run tests/fuzz/corpus \
+    > build/fuzz/last-run.log 2>&1 || { tail -n 40 build/fuzz/last-run.log; return 1; }
+  tail -n 1 build/fuzz/last-run.log
+}
+
+main_stage() {
+  configure build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVELIFT_SANITIZE= \
+    -DWAVELIFT_BUILD_PROGRAM=ON -DWAVELIFT_BUILD_TESTS=ON -DWAVELIFT_BUILD_BENCH=ON
+  cmake --build build/linux -j"$jobs"
+  run_ctest --test-dir build/linux
+}
+
+run_stage "AddressSanitizer + UndefinedBehaviorSanitizer" asan_stage
+run_stage "ThreadSanitizer: history and capture" tsan_stage
+run_stage "Fuzzing the settings reader for ${fuzz_seconds} s" fuzz_stage
+run_stage "Windows build under Wine" scripts/test_windows.sh
+run_stage "Main build and every suite" main_stage
+
+echo "== Stage times (wall)"
+printf '%s\n' "${stage_times[@]}"

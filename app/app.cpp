@@ -3,7 +3,6 @@
 #include <imgui.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -25,7 +24,6 @@ constexpr ImGuiWindowFlags kMainWindowFlags =
 }  // namespace
 
 void App::RestartCapture() {
-    const auto began = std::chrono::steady_clock::now();
     bool ok = false;
     if (capture) {
         capture->Stop();
@@ -38,9 +36,7 @@ void App::RestartCapture() {
         // Gives the interface a time axis while no device runs.
         history.Reset(kFallbackRate, static_cast<double>(bufferSeconds));
     }
-    // The GUI clock stands still within a frame, so the attempt's own length is added.
-    const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    lastRestartTime = (ImGui::GetCurrentContext() ? ImGui::GetTime() : 0.0) + spent;
+    restartTimeFromNextFrame = true;
 }
 
 void App::Frame() {
@@ -49,6 +45,10 @@ void App::Frame() {
     if (statusTimeFromNextFrame) {
         statusTime = now;
         statusTimeFromNextFrame = false;
+    }
+    if (restartTimeFromNextFrame) {
+        lastRestartTime = now;
+        restartTimeFromNextFrame = false;
     }
     if (capture) {
         if (capture->NeedsRestart()) {

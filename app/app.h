@@ -43,8 +43,12 @@ public:
     // Declared before `capture`, so the capture thread has ended before the history it writes goes away.
     AudioHistory history;
     std::unique_ptr<LoopbackCapture> capture;
-    // When the last capture attempt ended.
+    // When the last capture attempt ended, on the interface clock.
     double lastRestartTime = -100.0;
+    // Set by RestartCapture: the interface clock stands still within a frame, so
+    // an attempt's end is the start of the frame after it, which the next frame
+    // writes into `lastRestartTime`.
+    bool restartTimeFromNextFrame = false;
 
     StereoBuffer view;
     // Keeps `view` current by copying only new audio.

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DWAVELIFT_BUILD_TESTS=OFF -DWAVELIFT_BUILD_BENCH=OFF >/dev/null
+  -DWAVELIFT_SANITIZE= -DWAVELIFT_BUILD_PROGRAM=ON -DWAVELIFT_BUILD_TESTS=OFF -DWAVELIFT_BUILD_BENCH=OFF >/dev/null
 cmake --build build/release -j2
 # CPack names the file it made on its last line.
 (cd build/release && cpack -G DEB) | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p'

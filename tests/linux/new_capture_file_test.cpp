@@ -15,6 +15,7 @@
 
 #include "export/capture_file.h"
 #include "export/wav_writer.h"
+#include "tests/linux/child_exit.h"
 #include "tests/linux/scratch_dir.h"
 #include "tests/support/wav_reader.h"
 
@@ -74,9 +75,7 @@ TEST(NewCaptureFiles, TwoInstancesExportingAtOnceNeverShareAFile) {
     close(start[0]);
     close(start[1]);
     for (const pid_t instance : instances) {
-        int status = -1;
-        waitpid(instance, &status, 0);
-        ASSERT_EQ(status, 0);
+        ASSERT_EQ(WaitForExit(instance, std::chrono::seconds(60), "capture-writing instance"), 0);
     }
 
     // Each capture must be in a file of its own, whole: an overwrite loses one or mixes two.

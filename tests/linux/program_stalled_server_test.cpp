@@ -2,13 +2,11 @@
 // stopped (SIGSTOP) before the program starts, so every connection and stream
 // set-up meets silence, and continued (SIGCONT) later.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <future>
 #include <string>
 #include <thread>
 
@@ -70,18 +68,15 @@ protected:
     long Frames() const { return std::atol(ReadText(counter).c_str()); }
 
     struct Ending {
-        int exitCode = -1;  // also when it had to be killed
+        int exitCode = -1;
         std::chrono::milliseconds after{0};
     };
     // Asks the window to close and waits for the program to end.
     Ending Close(XWindowId window) {
-        const long pid = program.ProgramPid(window);
         const auto asked = Clock::now();
         program.SendDeleteWindow(window);
-        std::future<int> exited = std::async(std::launch::async, [this] { return program.Wait(); });
-        if (exited.wait_for(kCloseDeadline) != std::future_status::ready && pid > 0) kill(static_cast<pid_t>(pid), SIGKILL);
         Ending ending;
-        ending.exitCode = exited.get();
+        ending.exitCode = program.Wait(kCloseDeadline);
         ending.after = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked);
         return ending;
     }

@@ -37,6 +37,8 @@ struct Screenshot {
 class ProgramUnderTest {
 public:
     static constexpr auto kWindowTimeout = std::chrono::seconds(30);
+    // From a close request to the end of the process, saving settings included.
+    static constexpr auto kExitTimeout = std::chrono::seconds(30);
 
     explicit ProgramUnderTest(std::string programFile);
     ~ProgramUnderTest();
@@ -48,8 +50,9 @@ public:
 
     // Starts the program; `extraEnvironment` entries ("NAME=value") are added last.
     bool Launch(const std::vector<std::string>& extraEnvironment = {}, bool withDisplay = true);
-    // The exit code, or -1 if it was killed.
-    int Wait() { return child.Wait(); }
+    // Waits up to `limit` for the exit: the exit code, -1 if a signal ended it,
+    // or kChildStillRunning if it had not ended by then (it is then killed).
+    int Wait(std::chrono::milliseconds limit = kExitTimeout) { return child.Wait(limit); }
     void Stop() { child.Stop(); }
 
     const std::filesystem::path& Home() const { return home; }

@@ -1,8 +1,17 @@
-#include <thread>
+#include <string>
 
 #include "tests/linux/pulse_capture_fixture.h"
 
-class PulseCaptureFollowing : public PulseCaptureWithServer {};
+class PulseCaptureFollowing : public PulseCaptureWithServer {
+protected:
+    // The default sink as the capture object's watcher last heard it; empty while it knows no sinks.
+    std::string WatchedDefault() const {
+        for (const OutputDevice& device : capture->ListOutputDevices())
+            if (device.isDefault) return device.id;
+        return {};
+    }
+    bool WatcherKnowsSinks() const { return !capture->ListOutputDevices().empty(); }
+};
 
 TEST_F(PulseCaptureFollowing, DefaultChangeAsksForRestartAndTheRestartCapturesTheNewDefault) {
     ASSERT_TRUE(StartCapture("", probe.Callback())) << capture->LastError();
@@ -25,15 +34,18 @@ TEST_F(PulseCaptureFollowing, DefaultChangeAsksForRestartAndTheRestartCapturesTh
 TEST_F(PulseCaptureFollowing, DefaultChangeIsIgnoredWhileADeviceIsChosen) {
     ASSERT_TRUE(StartCapture(PulseServer::kFloatSink, probe.Callback())) << capture->LastError();
     ASSERT_EQ(server.Pactl(std::string("set-default-sink ") + PulseServer::kMonoSink), 0);
-    std::this_thread::sleep_for(500ms);
+    // The watcher raises the flag, if at all, as it takes note of the new default.
+    ASSERT_TRUE(WaitUntil([&] { return WatchedDefault() == PulseServer::kMonoSink; }, 3000ms))
+        << "the watcher never heard of the new default";
     EXPECT_FALSE(capture->NeedsRestart());
     EXPECT_TRUE(capture->IsRunning());
 }
 
 TEST_F(PulseCaptureFollowing, FailedStartOnTheDefaultStillFollowsItsChanges) {
+    ASSERT_TRUE(WaitUntil([&] { return WatcherKnowsSinks(); }, 3000ms)) << "the watcher never heard of the sinks";
     ASSERT_EQ(server.Pactl("unload-module module-null-sink"), 0);
-    // Let the watcher see that change before capture starts following.
-    std::this_thread::sleep_for(300ms);
+    // Capture starts following only once the watcher has seen that change.
+    ASSERT_TRUE(WaitUntil([&] { return !WatcherKnowsSinks(); }, 3000ms)) << "the watcher never saw the sinks go";
     EXPECT_FALSE(StartCapture("", nullptr));
     EXPECT_EQ(capture->LastError(), "No audio output device found");
     EXPECT_FALSE(capture->NeedsRestart());
@@ -49,9 +61,10 @@ TEST_F(PulseCaptureFollowing, WatcherReconnectsAfterTheServerRestarts) {
     server.Stop();
     ASSERT_TRUE(WaitUntil([&] { return capture->NeedsRestart(); }, 3000ms));
     ASSERT_FALSE(StartCapture("", nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return !WatcherKnowsSinks(); }, 3000ms)) << "the watcher never saw the server go";
     StartServer();
-    // The watcher retries on its own; give it time to be back before the change.
-    std::this_thread::sleep_for(1500ms);
+    // The watcher retries on its own; the change comes once it is back.
+    ASSERT_TRUE(WaitUntil([&] { return WatcherKnowsSinks(); }, 5000ms)) << "the watcher never reconnected";
     ASSERT_EQ(server.Pactl(std::string("set-default-sink ") + PulseServer::kShortSink), 0);
     EXPECT_TRUE(WaitUntil([&] { return capture->NeedsRestart(); }, 3000ms));
 }

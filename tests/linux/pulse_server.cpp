@@ -17,11 +17,16 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/linux/child_exit.h"
+
 extern char** environ;
 
 namespace {
 constexpr std::chrono::seconds kStartTimeout{10};
 constexpr std::chrono::milliseconds kStartPoll{20};
+constexpr std::chrono::seconds kStopTimeout{10};
+// A client of a server that stopped answering gives up long before this.
+constexpr std::chrono::seconds kClientTimeout{30};
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path);
@@ -30,13 +35,6 @@ std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-int WaitFor(pid_t child) {
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 }  // namespace
 
 PulseServer::PulseServer() {
@@ -106,7 +104,7 @@ void PulseServer::EndDaemon(int signal) {
     if (pid <= 0) return;
     if (frozen) Thaw();
     kill(pid, signal);
-    WaitFor(pid);
+    WaitForExit(pid, kStopTimeout, "sound server");
     pid = -1;
 }
 
@@ -124,7 +122,7 @@ int PulseServer::Pactl(const std::string& arguments) const {
     std::vector<std::string> argv = {"pactl"};
     for (std::string word; words >> word;) argv.push_back(word);
     const pid_t child = Spawn(argv, ClientEnvironment(), (dir / "pactl.out").string());
-    return child > 0 ? WaitFor(child) : -1;
+    return child > 0 ? WaitForExit(child, kClientTimeout, "pactl " + arguments) : -1;
 }
 
 std::string PulseServer::PactlOutput(const std::string& arguments) const {
@@ -197,7 +195,7 @@ void PulseServer::Prime(const std::string& sinkName) {
 void PulseServer::EndChildren(std::vector<pid_t>& children) {
     for (pid_t child : children) {
         kill(child, SIGKILL);
-        WaitFor(child);
+        WaitForExit(child, kStopTimeout, "sound client");
     }
     children.clear();
 }

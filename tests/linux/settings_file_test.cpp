@@ -52,7 +52,7 @@ TEST_F(SettingsOnDisk, AFifoAsTheSettingsFileReadsAsDefaultsWithoutWaitingAndIsL
         SaveSettings(loaded);
         if (loaded.bufferSeconds != 6 || loaded.alwaysOnTop) _exit(2);
     });
-    EXPECT_EQ(exitCode, 0) << "-1: the settings file was waited on";
+    EXPECT_EQ(exitCode, 0) << "still running: the settings file was waited on";
     struct stat info {};
     ASSERT_EQ(lstat(SettingsPath().c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "replaced by a file";

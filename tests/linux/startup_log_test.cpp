@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/startup_log.h"
+#include "tests/linux/child_exit.h"
 #include "tests/linux/forked_call.h"
 
 namespace fs = std::filesystem;
@@ -68,8 +69,7 @@ protected:
             for (const std::string& message : messages) WriteStartupLog(message.c_str());
             _exit(0);
         }
-        int status = 0;
-        waitpid(child, &status, 0);
+        EXPECT_EQ(WaitForExit(child, std::chrono::seconds(20), "second start-up"), 0);
         return child;
     }
 };
@@ -144,7 +144,7 @@ TEST_F(StartupLogTest, LogIsNeverWrittenThroughASymbolicLink) {
 TEST_F(StartupLogTest, AFifoAtTheLogPathIsNeitherWaitedOnNorWrittenTo) {
     SetSwitch("1");
     ASSERT_EQ(mkfifo(logPath.c_str(), 0600), 0);
-    EXPECT_EQ(RunForked([] { WriteStartupLog("line"); }), 0) << "-1: the log's FIFO was waited on";
+    EXPECT_EQ(RunForked([] { WriteStartupLog("line"); }), 0) << "still running: the log's FIFO was waited on";
 
     // With a reader on the FIFO the open succeeds at once; the line must still not go into it.
     const int reader = open(logPath.c_str(), O_RDONLY | O_NONBLOCK);

@@ -61,6 +61,7 @@ bool TestChild::Start(const std::vector<std::string>& argv, const std::vector<st
         pid = -1;
         return false;
     }
+    program = argv[0];
     return true;
 }
 
@@ -101,17 +102,15 @@ std::vector<std::string> TestChild::ReadLinesUntilQuiet(std::chrono::millisecond
     return lines;
 }
 
-int TestChild::Wait() {
+int TestChild::Wait(std::chrono::milliseconds limit) {
     if (pid <= 0) return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    const int exitCode = WaitForExit(pid, limit, program);
     pid = -1;
     if (output >= 0) {
         close(output);
         output = -1;
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exitCode;
 }
 
 void TestChild::Stop() {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/linux/child_exit.h"
+
 // A helper program run by a test as its own child: started without a shell,
 // optionally with its standard output readable line by line, and always
 // stopped and reaped by the end of the test.
@@ -26,14 +28,16 @@ public:
     // each further one `quiet`.
     std::vector<std::string> ReadLinesUntilQuiet(std::chrono::milliseconds firstWithin,
                                                  std::chrono::milliseconds quiet);
-    // Waits for the exit; the exit code, or -1 if it was killed.
-    int Wait();
+    // Waits up to `limit` for the exit: the exit code, -1 if a signal ended it,
+    // or kChildStillRunning if it had not ended by then (it is then killed).
+    int Wait(std::chrono::milliseconds limit);
     // SIGTERM, a grace period, then SIGKILL; reaps.
     void Stop();
     bool Running() const { return pid > 0; }
 
 private:
     pid_t pid = -1;
+    std::string program;  // what a wait that ran out names
     int output = -1;
     std::string pending;
 };

@@ -138,7 +138,7 @@ protected:
             ++calls;
             result = r;
         });
-        user.Wait();
+        EXPECT_NE(user.Wait(XvfbDisplay::kXdotoolTimeout), kChildStillRunning) << "the scripted gesture";
         // After a release over a target, its answer arrives while the window's loop runs.
         const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
         while (calls == 0 && std::chrono::steady_clock::now() < deadline) {
@@ -359,7 +359,7 @@ TEST_F(XdndDrag, MissingCallbackIsFine) {
     TestChild user;
     ASSERT_TRUE(display->XdotoolInBackground(user, MoveAndRelease(kOverNothing)));
     platform::DragFileOut(file, nullptr);
-    user.Wait();
+    EXPECT_NE(user.Wait(XvfbDisplay::kXdotoolTimeout), kChildStillRunning) << "the scripted gesture";
     PumpFrames(3);
     EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
 }

@@ -116,7 +116,7 @@ bool XvfbDisplay::StartWindowManager() {
 
 bool XvfbDisplay::Xdotool(const std::vector<std::string>& commands) const {
     TestChild child;
-    return XdotoolInBackground(child, commands) && child.Wait() == 0;
+    return XdotoolInBackground(child, commands) && child.Wait(kXdotoolTimeout) == 0;
 }
 
 bool XvfbDisplay::XdotoolInBackground(TestChild& child, const std::vector<std::string>& commands) const {

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <string>
 
 #include "tests/linux/test_child.h"
@@ -15,6 +16,9 @@ public:
 
     bool Ready() const { return ready; }
     const std::string& Name() const { return name; }  // ":123"
+
+    // Longer than any scripted gesture takes.
+    static constexpr auto kXdotoolTimeout = std::chrono::seconds(60);
 
     // Runs xdotool with the given commands against this display and waits for it.
     bool Xdotool(const std::vector<std::string>& commands) const;

@@ -37,6 +37,8 @@ const fs::path kBuildDir = WAVELIFT_BUILD_DIR;
 const fs::path kIconDir = fs::path(WAVELIFT_SOURCE_DIR) / "resources" / "icons";
 const std::string kAppId = WAVELIFT_APP_ID;
 constexpr auto kPackageLockWait = std::chrono::minutes(10);
+// Longer than any one command takes, apt waiting for the package manager's lock included.
+constexpr auto kCommandTimeout = std::chrono::seconds(660);
 
 struct CommandResult {
     int status = -1;
@@ -49,14 +51,19 @@ std::string Quoted(const std::string& word) {
     return quoted + "'";
 }
 
+// Runs `command` in a shell, ended if it runs longer than kCommandTimeout.
 CommandResult Shell(const std::string& command) {
     CommandResult result;
-    FILE* pipe = popen(("DEBIAN_FRONTEND=noninteractive " + command + " 2>&1").c_str(), "r");
+    const std::string bounded = "DEBIAN_FRONTEND=noninteractive timeout -k 10 " + std::to_string(kCommandTimeout.count()) +
+                                " sh -c " + Quoted(command) + " 2>&1";
+    FILE* pipe = popen(bounded.c_str(), "r");
     if (!pipe) return result;
     char buffer[4096];
     for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, n);
     const int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (result.status == 124 || result.status == 137)
+        result.output += "\n(not finished after " + std::to_string(kCommandTimeout.count()) + " s: " + command + ")\n";
     return result;
 }
 
@@ -101,7 +108,9 @@ bool Installed(const std::string& package) {
 
 // Files and folders anywhere a package puts things whose names mention the program.
 std::set<std::string> TracesOfTheProgram() {
-    return LineSet(Shell("(find /usr /etc /opt /var/lib /var/cache -iname '*wavelift*' 2>/dev/null)").output);
+    const CommandResult found = Shell("find /usr /etc /opt /var/lib /var/cache -iname '*wavelift*'");
+    EXPECT_EQ(found.status, 0) << found.output;
+    return LineSet(found.output);
 }
 
 // dpkg, waiting while another package manager run holds its lock.
@@ -177,13 +186,11 @@ protected:
     fs::path contents;  // the package's files, unpacked
 
     void SetUp() override {
-        const CommandResult made =
-            Shell("cpack -G DEB --config " + Quoted((kBuildDir / "CPackConfig.cmake").string()) + " -B " +
-                  Quoted(scratch.path().string()));
-        ASSERT_EQ(made.status, 0) << made.output;
-        for (const auto& entry : fs::directory_iterator(scratch.path()))
-            if (entry.path().extension() == ".deb") deb = entry.path();
-        ASSERT_FALSE(deb.empty()) << made.output;
+        const fs::path made = kBuildDir / "package-test";
+        if (fs::is_directory(made))
+            for (const auto& entry : fs::directory_iterator(made))
+                if (entry.path().extension() == ".deb") deb = entry.path();
+        ASSERT_FALSE(deb.empty()) << "no package in " << made << ": CTest's test DebianPackageMade makes it";
         contents = scratch / "contents";
         ASSERT_EQ(Shell("dpkg-deb -x " + Quoted(deb) + " " + Quoted(contents)).status, 0);
     }
@@ -273,6 +280,7 @@ TEST_F(DebianPackage, InstallsStartsFromItsMenuEntryAndRemovesLeavingOnlyTheUser
     const CommandResult installed = package.Install(deb);
     ASSERT_EQ(installed.status, 0) << installed.output;
     ASSERT_TRUE(Installed("wavelift")) << installed.output;
+    ASSERT_GT(TracesOfTheProgram().size(), tracesBefore.size()) << "the search for traces sees no installed file";
     const std::vector<std::string> files = Lines(Shell("dpkg -L wavelift").output);
 
     // Started the way the menu starts it: the entry's command, found on PATH.

@@ -1,8 +1,5 @@
 #include "tests/support/fake_capture.h"
 
-#include <chrono>
-#include <thread>
-
 FakeCapture* FakeCapture::last = nullptr;
 
 FakeCapture::FakeCapture() { last = this; }
@@ -23,7 +20,6 @@ bool FakeCapture::Start(const std::string& deviceId, AudioCallback cb) {
     running = false;
     needsRestart = false;
     callback = nullptr;
-    if (startSeconds > 0.0) std::this_thread::sleep_for(std::chrono::duration<double>(startSeconds));
     if (answersLate) {
         callback = std::move(cb);
         starting = true;

@@ -19,8 +19,6 @@ public:
     // start goes on until AnswerLate.
     bool answersLate = false;
     std::string errorWithoutAnswer = "Sound server did not answer";
-    // How long Start takes, in seconds of the wall clock.
-    double startSeconds = 0.0;
 
     // State as the interface sees it.
     bool running = false;

@@ -18,20 +18,21 @@ std::vector<float> SnapshotLeft(App& app) {
 
 }  // namespace
 
-TEST(AppCaptureRestart, MissingDeviceIsRetriedEveryTwoSecondsFromTheLastAttempt) {
+// An attempt ends, on the interface clock, when the frame after it begins.
+TEST(AppCaptureRestart, MissingDeviceIsRetriedEveryTwoSecondsFromTheEndOfTheLastAttempt) {
     HeadlessUi ui;
     FakeCapture& capture = ui.UseFakeCapture();
     capture.startSucceeds = false;
-    ui.app.RestartCapture();  // the start-up attempt
+    ui.app.RestartCapture();  // the start-up attempt, ended by the frame at t = 0.25
     EXPECT_EQ(capture.startCount, 1);
     EXPECT_EQ(ui.app.history.SampleRate(), 48000);
     EXPECT_EQ(ui.app.history.Capacity(), 48000 * 6);
 
-    ui.Frames(8, kStep);  // up to t = 2.0: not yet more than 2 s
+    ui.Frames(9, kStep);  // up to t = 2.25: not yet more than 2 s
     EXPECT_EQ(capture.startCount, 1);
-    ui.Frame(kStep);  // t = 2.25
+    ui.Frame(kStep);  // t = 2.5
     EXPECT_EQ(capture.startCount, 2);
-    ui.Frames(8, kStep);  // t = 4.25: 2.0 s after the last attempt
+    ui.Frames(9, kStep);  // t = 4.75: 2.0 s after that attempt ended
     EXPECT_EQ(capture.startCount, 2);
     ui.Frame(kStep);
     EXPECT_EQ(capture.startCount, 3);
@@ -44,11 +45,11 @@ TEST(AppCaptureRestart, RetryCountsFromTheEndOfASlowAttempt) {
     HeadlessUi ui;
     FakeCapture& capture = ui.UseFakeCapture();
     capture.startSucceeds = false;
-    capture.startSeconds = 0.3;
-    ui.app.RestartCapture();
-    ui.Frames(9, kStep);  // t = 2.25: more than 2 s after the attempt began, not after it ended
+    ui.app.RestartCapture();  // at t = 0, taking 1.5 s: the next frame begins at t = 1.5
+    ui.Frame(1.5f);
+    ui.Frames(8, kStep);  // t = 3.5: more than 2 s after the attempt began, not after it ended
     EXPECT_EQ(capture.startCount, 1);
-    for (int frame = 0; frame < 40 && capture.startCount == 1; ++frame) ui.Frame(kStep);
+    ui.Frame(kStep);
     EXPECT_EQ(capture.startCount, 2);
 }
 
@@ -86,7 +87,7 @@ TEST(AppCaptureRestart, FailedRetriesKeepTheHistoryAndItsAudio) {
     const std::vector<float> block(2 * 480, 0.25f);
     ui.app.history.Push(block.data(), 480);
     const auto before = SnapshotLeft(ui.app);
-    ui.Frames(9, kStep);
+    ui.Frames(10, kStep);
     EXPECT_EQ(capture.startCount, 2);
     EXPECT_EQ(SnapshotLeft(ui.app), before);
 }
@@ -99,7 +100,7 @@ TEST(AppCaptureRestart, DeviceThatAppearsIsUsedWithinTwoSecondsAtItsRate) {
     ui.Frames(3, kStep);
     capture.startSucceeds = true;
     capture.rate = 44100;
-    ui.Frames(6, kStep);  // t = 2.25
+    ui.Frames(7, kStep);  // t = 2.5
     EXPECT_TRUE(capture.IsRunning());
     EXPECT_EQ(ui.app.history.SampleRate(), 44100);
     EXPECT_EQ(ui.app.history.Capacity(), 44100 * 6);
@@ -144,7 +145,7 @@ TEST(AppCaptureRestart, PolicyRunsWhilePaused) {
     capture.startSucceeds = false;
     ui.app.RestartCapture();
     ui.app.paused = true;
-    ui.Frames(9, kStep);
+    ui.Frames(10, kStep);
     EXPECT_EQ(capture.startCount, 2);
     capture.needsRestart = true;
     ui.Frame(kStep);

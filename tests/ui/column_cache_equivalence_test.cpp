@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/case_size.h"
 #include "tests/ui/wave_test_support.h"
 
 namespace {
@@ -98,7 +99,8 @@ TEST(ColumnCacheEquivalence, CachedColumnsAndTheKeptLaneImageDrawExactlyWhatAFre
     const auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(random) < p; };
     const auto between = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
 
-    for (int frame = 0; frame < 400; ++frame) {
+    const int frames = CaseSize(400, 100);
+    for (int frame = 0; frame < frames; ++frame) {
         // A packet of audio of random size: noise, silence or overs.
         size_t packet = static_cast<size_t>(between(0, 6000));
         if (chance(0.2)) packet = static_cast<size_t>(between(1, 5)) * 270;  // whole columns at 6 s, 48 kHz

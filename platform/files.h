@@ -23,7 +23,18 @@ std::FILE* OpenRegularFile(const std::filesystem::path& path);
 bool FlushToDisk(std::FILE* file);
 
 // Renames `from` over `to` in one step, replacing a file at `to` (which keeps
-// its permissions). On failure both stay as they were.
+// its permissions), and has the folder's new entry written to the disk. On
+// failure both stay as they were.
 bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+enum class MoveResult { Moved, NameTaken, Failed };
+
+// Renames `from` (a symbolic link itself, not what it leads to) to `to` only
+// while `to` is free: an existing name of any kind is NameTaken and left alone.
+MoveResult MoveToFreeName(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Whether the user means the file at `path` (links followed) to be rewritten:
+// false for a read-only file or another user's; true when there is none.
+bool MayReplaceFile(const std::filesystem::path& path);
 
 }  // namespace platform

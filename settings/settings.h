@@ -20,11 +20,16 @@ inline constexpr int32_t kMaxBufferSeconds = 10;
 Settings LoadSettings();
 // Writes "settings.json" in one step, so that a failed save leaves the previous
 // file as it was; failures are ignored. Something other than a regular file at
-// the settings path is left alone.
+// the settings path is left alone, and so is a file the user may not write. A
+// file that LoadSettings could not read is first renamed beside itself
+// ("settings.json.unreadable", then ".unreadable.2", ...) and logged.
 void SaveSettings(const std::filesystem::path& saveFolder, const std::string& deviceId,
                   int32_t bufferSeconds, bool alwaysOnTop);
 template <typename T>
 void SaveSettings(const T& s) { SaveSettings(s.saveFolder, s.deviceId, s.bufferSeconds, s.alwaysOnTop); }
+// Whether SaveSettings can keep changes: false since LoadSettings found a file
+// the user may not write, or one that could not be read nor set aside.
+bool SettingsChangesKept();
 
 // Parses settings text (the file's content) over the defaults given, member by
 // member; a member that cannot be read ends the parse. bufferSeconds is only

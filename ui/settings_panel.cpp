@@ -153,7 +153,8 @@ void App::DrawSettingsPanel() {
 
     ImGui::Dummy(ImVec2(0.0f, 10.0f * s));
     ImGui::Separator();
-    HelpText(smallFont, "Changes are saved automatically.");
+    HelpText(smallFont, SettingsChangesKept() ? "Changes are saved automatically."
+                                              : "Changes will not be kept: the settings file is read-only.");
 
     ImGui::SameLine();
     ImGui::SetCursorPosX(ImGui::GetCursorPosX() + ImGui::GetContentRegionAvail().x - kDoneButtonWidth * s);

@@ -100,6 +100,10 @@ void App::DrawTopBar(const Rect& r) {
 
         const std::string line = DeviceLine(capture->DeviceName(), capture->SampleRate(), bufferSeconds);
         dl->AddText(small, small->FontSize, ImVec2(x, y), colors::kTextSecondary, line.c_str());
+    } else if (capture && capture->IsStarting()) {
+        // A start still under way usually succeeds a moment later: not an error yet.
+        dl->AddText(small, small->FontSize, ImVec2(textLeft, y), colors::kTextSecondary,
+                    "Connecting to the sound server\xe2\x80\xa6");
     } else {
         std::string message = capture ? capture->LastError() : std::string();
         if (message.empty()) message = "Starting capture...";

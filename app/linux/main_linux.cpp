@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "app/app.h"
+#include "app/chord_keeping_frame.h"
 #include "app/font_texture.h"
 #include "app/linux/frame_limiter.h"
 #include "app/linux/gl3_renderer.h"
@@ -139,7 +140,7 @@ void ApplyScale(GLFWwindow* window, App& app, Gl3Renderer& renderer, float scale
 
 void DrawFrame(App& app, Gl3Renderer& renderer) {
     ImGui_ImplGlfw_NewFrame();
-    ImGui::NewFrame();
+    NewFrameKeepingChords();
     app.Frame();
     ImGui::Render();
     const std::array<float, 4> background = app.BackgroundColor();

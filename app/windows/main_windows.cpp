@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/chord_keeping_frame.h"
 #include "app/windows/d3d11_renderer.h"
 #include "app/windows/graphics_device.h"
 #include "platform/platform.h"
@@ -137,7 +138,7 @@ bool RunFrameLoop(HWND hwnd, GraphicsDevice& graphics, D3D11Renderer& renderer, 
             return false;
         }
         ImGui_ImplWin32_NewFrame();
-        ImGui::NewFrame();
+        NewFrameKeepingChords();
         app.Frame();
         ImGui::Render();
 

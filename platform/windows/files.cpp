@@ -69,4 +69,20 @@ bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
+MoveResult MoveToFreeName(const std::filesystem::path& from, const std::filesystem::path& to) {
+    // Without MOVEFILE_REPLACE_EXISTING an existing name fails the move.
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return MoveResult::Moved;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? MoveResult::NameTaken : MoveResult::Failed;
+}
+
+bool MayReplaceFile(const std::filesystem::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    return (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
 }  // namespace platform

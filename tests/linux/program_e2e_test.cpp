@@ -155,8 +155,6 @@ TEST_F(ProgramTest, ClosingTheWindowEndsWithCodeZeroAndWritesTheSettings) {
     Launch();
     const Window window = WaitForWindow();
     ASSERT_NE(window, None) << ReadText(ErrorFile());
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-
     SendDeleteWindow(window);
 
     EXPECT_EQ(program.Wait(), 0) << ReadText(ErrorFile());

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "tests/linux/program_under_test.h"
 #include "tests/linux/xvfb_display.h"
@@ -42,7 +41,6 @@ TEST(ProgramWithSpecialFiles, FifosAtTheSettingsAndLogPathsNeitherHoldUpStartUpN
     ASSERT_TRUE(program.Launch({"TMPDIR=" + temporary.string()}));
     const XWindowId window = program.WaitForWindow();
     ASSERT_NE(window, 0u) << "start-up held up; " << program.ErrorText();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a close sent right after mapping can be missed
     program.SendDeleteWindow(window);
 
     EXPECT_EQ(program.Wait(), 0) << program.ErrorText();

@@ -79,3 +79,22 @@ TEST_F(SettingsOnDisk, AReplacedSettingsFileKeepsItsPermissions) {
     EXPECT_EQ(LoadSettings().bufferSeconds, 5);
     EXPECT_EQ(fs::status(SettingsPath()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
+
+TEST_F(SettingsOnDisk, ALinkToSomeOtherFileIsSetAsideAndAReadOnlyFileIsKept) {
+    const fs::path notes = folder / "notes.txt";
+    std::ofstream(notes) << "not settings";
+    fs::create_symlink(notes, SettingsPath());
+    LoadSettings();
+    SaveSettings(folder / "Music", "sink", 5, true);
+    std::ifstream in(notes);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "not settings");
+    EXPECT_TRUE(fs::is_symlink(SettingsPath().string() + ".unreadable"));
+    EXPECT_FALSE(fs::is_symlink(SettingsPath()));
+    EXPECT_EQ(LoadSettings().bufferSeconds, 5);
+
+    fs::permissions(SettingsPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    LoadSettings();
+    EXPECT_FALSE(SettingsChangesKept());
+    SaveSettings(folder / "Music", "sink", 7, true);
+    EXPECT_EQ(LoadSettings().bufferSeconds, 5);
+}

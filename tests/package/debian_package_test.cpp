@@ -304,8 +304,6 @@ TEST_F(DebianPackage, InstallsStartsFromItsMenuEntryAndRemovesLeavingOnlyTheUser
     EXPECT_STREQ(classHint.res_class, "WaveliftMainWindow");
     XFree(classHint.res_name);
     XFree(classHint.res_class);
-    // A window asked to close right after it maps may miss the request.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     program.SendDeleteWindow(window);
     EXPECT_EQ(program.Wait(), 0) << program.ErrorText();
     const fs::path settings = program.ConfigHome() / "Wavelift" / "settings.json";

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/app.h"
+#include "app/startup_log.h"
 
 namespace fake_platform {
 
@@ -105,6 +106,22 @@ bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
     return !error;
 }
 
+MoveResult MoveToFreeName(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(to, error))) return MoveResult::NameTaken;
+    std::filesystem::rename(from, to, error);
+    return error ? MoveResult::Failed : MoveResult::Moved;
+}
+
+bool MayReplaceFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) return true;
+    return (status.permissions() & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
+}
+
 }  // namespace platform
+
+void WriteStartupLog(const char* message) { fake_platform::Get().startupLog.push_back(message); }
 
 std::vector<UiFontFace> GetUiFontCandidates() { return fake_platform::Get().fontCandidates; }

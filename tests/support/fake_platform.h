@@ -43,6 +43,9 @@ struct State {
     std::function<void(const std::filesystem::path&)> beforeCreateNewFile;
     bool failFlush = false;
     bool failRename = false;
+
+    // Lines written to the start-up log.
+    std::vector<std::string> startupLog;
 };
 
 State& Get();

@@ -318,6 +318,17 @@ TEST_F(SettingsPanel, DoneSavesAndCloses) {
     EXPECT_NEAR(done->y, footer->y, 12.0f);
 }
 
+TEST_F(SettingsPanel, AReadOnlySettingsFileIsToldInTheFooter) {
+    SaveSettings(app);
+    std::filesystem::permissions(SettingsFile(), std::filesystem::perms::owner_read);
+    LoadSettings();
+    Open();
+    const bool told = FindTextIn(Panel(), "Changes will not be kept: the settings file is read-only.").has_value();
+    std::filesystem::permissions(SettingsFile(), std::filesystem::perms::owner_all);
+    LoadSettings();
+    EXPECT_TRUE(told);
+}
+
 TEST_F(SettingsPanel, OpenPanelKeepsTheWaveformAndShortcutsFromActing) {
     ui.capture().FeedConstant(0.5f, 0.5f, 48000);
     ui.Frame();

@@ -86,6 +86,18 @@ TEST(TopBar, DeviceLineOrTheCaptureError) {
     capture.lastError.clear();
     ui.Frame();
     EXPECT_TRUE(ui.DrewText("Starting capture..."));
+
+    // A start still waiting for the sound server is no failure yet.
+    capture.answersLate = true;
+    ui.app.RestartCapture();
+    ui.Frame();
+    const auto connecting = ui.FindText("Connecting to the sound server\xe2\x80\xa6");
+    ASSERT_EQ(connecting.size(), 1u);
+    EXPECT_EQ(connecting[0].color, colors::kTextSecondary);
+    EXPECT_FALSE(ui.DrewText(ICON_TIMES "  Sound server did not answer"));
+    capture.AnswerLate(false);
+    ui.Frame();
+    EXPECT_TRUE(ui.DrewText(ICON_TIMES "  No audio output device found"));
 }
 
 TEST(TopBar, HalfScaleFillsExactlyTheGreenZone) {

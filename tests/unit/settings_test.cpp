@@ -203,6 +203,38 @@ TEST_F(SettingsFile, ALinkedSettingsFileStaysALinkToTheFileItReplaces) {
             << folder;
 }
 
+TEST_F(SettingsFile, AFileThatDoesNotReadIsSetAsideBeforeTheFirstSaveNeverOverAnEarlierOne) {
+    const auto aside = [&](const char* suffix) { return FilePath().string() + suffix; };
+    for (const std::string text : {"{\"bufferSeconds\": 8,}", "{\"bufferSeconds\": 9,}"}) {
+        ExpectDefaults(LoadText(text), text);
+        EXPECT_TRUE(SettingsChangesKept());
+        SaveSettings(DefaultSaveFolder(), "dev", 4, true);
+        SaveSettings(DefaultSaveFolder(), "dev", 5, true);
+        EXPECT_EQ(LoadSettings().bufferSeconds, 5);
+    }
+    const auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(read(aside(".unreadable")), "{\"bufferSeconds\": 8,}");
+    EXPECT_EQ(read(aside(".unreadable.2")), "{\"bufferSeconds\": 9,}");
+    EXPECT_FALSE(std::filesystem::exists(aside(".unreadable.3"))) << "a file that read was set aside";
+    EXPECT_EQ(fake_platform::Get().startupLog.size(), 2u);
+}
+
+TEST_F(SettingsFile, AReadOnlyFileIsNeverReplaced) {
+    const std::string previous = "{\"bufferSeconds\": 8}";
+    WriteFile(previous);
+    std::filesystem::permissions(FilePath(), std::filesystem::perms::owner_read);
+    EXPECT_EQ(LoadSettings().bufferSeconds, 8);
+    EXPECT_FALSE(SettingsChangesKept());
+    SaveSettings(DefaultSaveFolder(), "dev", 4, true);
+    EXPECT_EQ(ReadFile(), previous);
+    std::filesystem::permissions(FilePath(), std::filesystem::perms::owner_all);
+    LoadSettings();
+    EXPECT_TRUE(SettingsChangesKept());
+}
+
 #ifdef _WIN32
 TEST_F(SettingsFile, AFolderWithAnUnpairedSurrogateIsSavedWithAReplacementCharacter) {
     SaveSettings(std::filesystem::path(L"C:\\take" + std::wstring(1, wchar_t(0xDC00)) + L"s"), "dev", 4, true);

@@ -22,6 +22,7 @@
 #include "app/linux/gl3_renderer.h"
 #include "app/linux/window_icon.h"
 #include "app/startup_log.h"
+#include "platform/linux/clipboard_linux.h"
 #include "platform/linux/display_scale_watch_linux.h"
 #include "platform/linux/x11_error_handler_linux.h"
 #include "platform/linux/xdnd_no_drops_linux.h"
@@ -199,6 +200,7 @@ int main() {
     int exitCode = 0;
     while (!glfwWindowShouldClose(window) && !terminationRequested) {
         glfwPollEvents();
+        platform::desktop::ServeClipboard();
         if (glfwGetWindowAttrib(window, GLFW_ICONIFIED) || !glfwGetWindowAttrib(window, GLFW_VISIBLE)) {
             std::this_thread::sleep_for(kHiddenPoll);
             continue;
@@ -216,6 +218,7 @@ int main() {
     }
 
     app.Shutdown();
+    platform::desktop::HandOverClipboardAtExit();
     ShutDownGui(renderer);
     DestroyWindowAndLibrary(window);
     return exitCode;

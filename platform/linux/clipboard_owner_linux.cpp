@@ -84,7 +84,7 @@ Time ClipboardOwner::ServerTime() {
 
 bool ClipboardOwner::Offer(const std::filesystem::path& absolutePath) {
     // Xlib's default handler would end the program on an error, and the
-    // windowing library puts it back after its own calls.
+    // windowing library may have replaced the handler around its own calls.
     InstallX11ErrorHandler();
     const std::string uri = FileUriFromPath(absolutePath);
     gnomeCopiedFiles = "copy\n" + uri;

@@ -23,6 +23,7 @@
 #include "app/linux/gl3_renderer.h"
 #include "app/linux/window_icon.h"
 #include "app/startup_log.h"
+#include "platform/linux/clipboard_linux.h"
 #include "platform/linux/display_scale_watch_linux.h"
 #include "platform/linux/drag_file_out_linux.h"
 #include "platform/linux/x11_error_handler_linux.h"
@@ -202,6 +203,7 @@ int main() {
     while (!glfwWindowShouldClose(window) && !terminationRequested) {
         glfwPollEvents();
         platform::desktop::PollDropAnswer();
+        platform::desktop::ServeClipboard();
         if (glfwGetWindowAttrib(window, GLFW_ICONIFIED) || !glfwGetWindowAttrib(window, GLFW_VISIBLE)) {
             std::this_thread::sleep_for(kHiddenPoll);
             continue;
@@ -219,6 +221,7 @@ int main() {
     }
 
     app.Shutdown();
+    platform::desktop::HandOverClipboardAtExit();
     ShutDownGui(renderer);
     DestroyWindowAndLibrary(window);
     return exitCode;

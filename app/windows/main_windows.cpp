@@ -14,6 +14,7 @@
 #include "app/windows/d3d11_renderer.h"
 #include "app/windows/graphics_device.h"
 #include "platform/platform.h"
+#include "platform/windows/clipboard.h"
 
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -207,6 +208,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         DestroyWindow(hwnd);
         UnregisterClassW(kClassName, instance);
     }  // the App, with the capture object and the audio-system objects it holds, goes while OLE still runs
+    KeepClipboardAfterExit();
     OleUninitialize();
     return exitCode;
 }

@@ -235,11 +235,16 @@ std::string FirstLine(const std::string& text) { return text.substr(0, text.find
 
 // Runs the program with arguments, its standard output and error in files, as a shell would redirect them.
 CommandOutcome RunProgramCommand(const std::wstring& arguments) {
+    // Fresh names each time: Wine's background services, started by the first command, keep its handles open.
+    static int commands = 0;
+    const std::wstring stem = L"wavelift-command-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++commands);
     const std::filesystem::path folder = std::filesystem::temp_directory_path();
-    const std::filesystem::path outFile = folder / L"wavelift-command.out", errFile = folder / L"wavelift-command.err";
+    const std::filesystem::path outFile = folder / (stem + L".out"), errFile = folder / (stem + L".err");
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     const auto create = [&](const std::filesystem::path& path) {
-        return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+        return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           &inherit, CREATE_ALWAYS, 0, nullptr);
     };
     HANDLE out = create(outFile), err = create(errFile);
     STARTUPINFOW startup = {};
@@ -260,6 +265,9 @@ CommandOutcome RunProgramCommand(const std::wstring& arguments) {
     CloseHandle(err);
     outcome.out = FirstLine(ReadAll(outFile));
     outcome.err = ReadAll(errFile);
+    std::error_code ignored;
+    std::filesystem::remove(outFile, ignored);
+    std::filesystem::remove(errFile, ignored);
     return outcome;
 }
 

@@ -130,6 +130,8 @@ void App::HandleShortcuts() {
     if (ImGui::IsKeyPressed(ImGuiKey_Space, false)) TogglePause();
     if (ImGui::IsKeyPressed(ImGuiKey_Escape, false)) ClearSelection();
     if (io.KeyCtrl && ImGui::IsKeyPressed(ImGuiKey_A, false)) SelectAll();
+    if (io.KeyCtrl && ImGui::IsKeyPressed(ImGuiKey_S, false)) SaveSelection();
+    if (io.KeyCtrl && ImGui::IsKeyPressed(ImGuiKey_C, false)) CopySelection();
 }
 
 std::array<float, 4> App::BackgroundColor() const { return {13.0f / 255.0f, 16.0f / 255.0f, 21.0f / 255.0f, 1.0f}; }

@@ -30,6 +30,14 @@ struct MainLayout {
 };
 MainLayout ComputeMainLayout(float x0, float y0, float width, float height, float uiScale);
 
+// A capture written into the save folder: its file and length ("1.50 s"), or
+// the reason there is none.
+struct SavedCapture {
+    std::filesystem::path path;
+    std::string length;
+    std::string error;
+};
+
 // The one application object. Every method runs on the interface thread; only
 // `history` is also written by the capture thread.
 class App {
@@ -114,6 +122,12 @@ public:
 
     // Export.
     void ExportSelectionByDrag();
+    // Ctrl+S: saves the selection, or the whole view without one, and keeps the file.
+    SavedCapture SaveSelection();
+    // Ctrl+C: saves as Ctrl+S does, then offers the file on the clipboard.
+    void CopySelection();
+    // Saves the newest `seconds` of the history whatever the view shows; all of it when not positive.
+    SavedCapture SaveNewestAudio(double seconds);
     void SetStatus(const std::string& text, bool isError);
 
     // Regions, each drawn into the current window's draw list.
@@ -129,6 +143,12 @@ public:
 private:
     void UpdateMeters(float peakLeft, float peakRight, double now, float dt);
     void HandleShortcuts();
+    // The selection's frames in the view, borrowed in place; the whole view when `orWholeView` and none is set.
+    StereoBuffer BorrowSelection(bool orWholeView) const;
+    // Writes frames as a new capture in the save folder, the one way every export writes; shows a failure.
+    SavedCapture WriteCapture(const StereoBuffer& frames);
+    // Keeps a written capture where the reveal button finds it and says so.
+    void ShowSaved(const SavedCapture& saved);
 
     ColumnCache columnCache;
 };

@@ -1,28 +1,13 @@
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <system_error>
 
 #include "app/app.h"
-#include "export/capture_file.h"
 #include "platform/path_text.h"
 #include "platform/platform.h"
 #include "ui/icons.h"
 
 namespace {
-
-// The part of one view channel that a selection covers, borrowed in place.
-void BorrowSelectedFrames(ChannelBuffer& out, const ChannelBuffer& channel, int64_t start, int64_t end) {
-    const int64_t count = std::max<int64_t>(std::min(end, channel.frameCount) - start, 0);
-    out.Borrow(count > 0 ? channel.samples + start : nullptr, count, channel.sampleRate);
-}
-
-std::string DurationText(int64_t frames, int32_t sampleRate) {
-    const double rate = sampleRate < 2 ? 1.0 : static_cast<double>(sampleRate);
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.2f s", static_cast<double>(frames) / rate);
-    return text;
-}
 
 void ReportDragOutcome(App& app, const std::filesystem::path& path, const std::string& duration,
                        platform::DragResult result) {
@@ -63,34 +48,14 @@ void ReportDragOutcome(App& app, const std::filesystem::path& path, const std::s
 }  // namespace
 
 void App::ExportSelectionByDrag() {
-    const int64_t lo = std::min(selectionStart, selectionEnd);
-    const int64_t hi = std::max(selectionStart, selectionEnd);
-    const int64_t first = viewEnd - view.left.frameCount;
-    const int64_t start = std::max<int64_t>(lo - first, 0);
-
     // The writer reads the frozen view in place, so capture may keep filling the history meanwhile.
-    StereoBuffer selection;
-    BorrowSelectedFrames(selection.left, view.left, start, hi - first);
-    BorrowSelectedFrames(selection.right, view.right, start, hi - first);
-    const int64_t frameCount = selection.left.frameCount;
-    if (frameCount == 0) return;
+    const StereoBuffer selection = BorrowSelection(false);
+    if (selection.left.frameCount == 0) return;
+    const SavedCapture saved = WriteCapture(selection);
+    if (saved.path.empty()) return;
 
-    std::error_code ignored;
-    std::filesystem::create_directories(saveFolder, ignored);
-
-    // A right channel shorter than the left would be read past its end.
-    const bool rightUsable = selection.right.samples != nullptr && selection.right.frameCount >= frameCount;
-    const int32_t sampleRate = view.left.sampleRate;
-    const CaptureFile file =
-        WriteNewCaptureFile(saveFolder, selection.left.samples,
-                            rightUsable ? selection.right.samples : selection.left.samples, frameCount, sampleRate);
-    const std::filesystem::path& path = file.path;
-    if (!file.written) {
-        SetStatus("Cannot write " + PathToUtf8(path), true);
-        return;
-    }
-
-    const std::string duration = DurationText(frameCount, sampleRate);
+    const std::filesystem::path path = saved.path;
+    const std::string duration = saved.length;
     platform::DragFileOut(path, [this, path, duration](platform::DragResult result) {
         ReportDragOutcome(*this, path, duration, result);
     });

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 
 // Services the program takes from the desktop outside the GUI library. Each
 // platform links its own implementation; tests link recording doubles.
@@ -40,5 +41,16 @@ std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& ini
 // Offers an existing file on the desktop's clipboard, so that pasting in a file
 // manager or an application copies it. False when the clipboard cannot be taken.
 bool CopyFileToClipboard(const std::filesystem::path& path);
+
+// The running program's answer to a grab: the saved file's full path, or one
+// line saying why there is none.
+struct GrabReply {
+    std::string path;
+    std::string error;
+};
+
+// Asks the program already running for this user to save the newest `seconds`
+// of its history (0: all of it). Waits a few seconds at most; opens no window.
+GrabReply RequestGrabFromRunningProgram(double seconds);
 
 }  // namespace platform

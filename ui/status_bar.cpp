@@ -52,10 +52,11 @@ void App::DrawStatusBar(const Rect& r) {
     } else if (paused) {
         left = {ICON_INFO_CIRCLE
                 "  Paused. Drag across the waveform to select   \xc2\xb7   Double-click selects all   \xc2\xb7   "
-                "Space resumes",
+                "Space resumes   \xc2\xb7   Ctrl+S saves   \xc2\xb7   Ctrl+C copies",
                 colors::kTextSecondary};
     } else {
-        left = {ICON_INFO_CIRCLE "  Click and drag on the waveform to grab audio   \xc2\xb7   Space pauses",
+        left = {ICON_INFO_CIRCLE "  Click and drag on the waveform to grab audio   \xc2\xb7   Space pauses   \xc2\xb7   "
+                "Ctrl+S saves   \xc2\xb7   Ctrl+C copies",
                 colors::kTextSecondary};
     }
 

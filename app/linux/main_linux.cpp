@@ -15,9 +15,11 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app.h"
 #include "app/chord_keeping_frame.h"
+#include "app/command_line.h"
 #include "app/font_texture.h"
 #include "app/linux/frame_limiter.h"
 #include "app/linux/gl3_renderer.h"
@@ -26,8 +28,10 @@
 #include "platform/linux/clipboard_linux.h"
 #include "platform/linux/display_scale_watch_linux.h"
 #include "platform/linux/drag_file_out_linux.h"
+#include "platform/linux/grab_service_linux.h"
 #include "platform/linux/x11_error_handler_linux.h"
 #include "platform/linux/xdnd_no_drops_linux.h"
+#include "platform/path_text.h"
 #include "platform/platform.h"
 
 namespace {
@@ -152,7 +156,10 @@ void DrawFrame(App& app, Gl3Renderer& renderer) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const CommandLine command = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (command.action != CommandLine::Action::Run) return RunCommand(command);
+
     glfwSetErrorCallback(RecordGlfwError);
     if (!glfwInit()) return ReportFailure("cannot open the display (" + lastGlfwError + ")");
     // Before any event is read: what other clients send must not end the program.
@@ -197,6 +204,12 @@ int main() {
     CatchTerminationSignals();
     app.Startup();
     glfwShowWindow(window);
+    // Taken once the program can answer, so a grab never reaches a half-started one.
+    platform::desktop::GrabService grabService;
+    const auto grab = [&app](double seconds) {
+        const SavedCapture saved = app.SaveNewestAudio(seconds);
+        return platform::GrabReply{.path = PathToUtf8(saved.path), .error = saved.error};
+    };
 
     FrameLimiter limiter(PrimaryRefreshRate());
     int exitCode = 0;
@@ -204,6 +217,7 @@ int main() {
         glfwPollEvents();
         platform::desktop::PollDropAnswer();
         platform::desktop::ServeClipboard();
+        grabService.Poll(grab);
         if (glfwGetWindowAttrib(window, GLFW_ICONIFIED) || !glfwGetWindowAttrib(window, GLFW_VISIBLE)) {
             std::this_thread::sleep_for(kHiddenPoll);
             continue;

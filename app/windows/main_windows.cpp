@@ -1,26 +1,33 @@
 #include <windows.h>
 #include <dwmapi.h>
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <imgui.h>
 #include <imgui_impl_win32.h>
 
 #include <stdexcept>
 #include <array>
+#include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "app/chord_keeping_frame.h"
+#include "app/command_line.h"
 #include "app/windows/d3d11_renderer.h"
 #include "app/windows/graphics_device.h"
+#include "platform/path_text.h"
 #include "platform/platform.h"
 #include "platform/windows/clipboard.h"
+#include "platform/windows/grab_messages.h"
 
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"WaveliftMainWindow";
+constexpr const wchar_t* kClassName = platform::grab::kMainWindowClass;
 constexpr wchar_t kTitle[] = L"Wavelift";
 constexpr float kWindowWidth = 1100.0f;  // outer size at 96 dpi
 constexpr float kWindowHeight = 460.0f;
@@ -39,6 +46,8 @@ UINT pendingResizeWidth = 0;
 UINT pendingResizeHeight = 0;
 float pendingDpiScale = 0.0f;
 bool swapChainOccluded = false;
+// Saves for a grab request while the App exists.
+std::function<platform::GrabReply(double)> answerGrab;
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (ImGui_ImplWin32_WndProcHandler(hwnd, message, wParam, lParam)) return 1;
@@ -66,6 +75,14 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
+        }
+        case WM_COPYDATA: {
+            double seconds = 0.0;
+            HWND replyTo = nullptr;
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (!answerGrab || !platform::grab::ReadRequest(*data, seconds, replyTo)) return FALSE;
+            platform::grab::SendReply(replyTo, hwnd, answerGrab(seconds));
+            return TRUE;
         }
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -154,9 +171,32 @@ bool RunFrameLoop(HWND hwnd, GraphicsDevice& graphics, D3D11Renderer& renderer, 
     return true;
 }
 
+// The arguments after the program's name, as UTF-8.
+CommandLine ReadCommandLine() {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; wide != nullptr && i < count; ++i) args.push_back(PathToUtf8(std::filesystem::path(wide[i])));
+    LocalFree(wide);
+    return ParseCommandLine(args);
+}
+
+// A window program has no console of its own: output goes to the one it was started from, unless redirected.
+void UseParentConsole() {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((out != nullptr && out != INVALID_HANDLE_VALUE) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const CommandLine command = ReadCommandLine();
+    if (command.action != CommandLine::Action::Run) {
+        UseParentConsole();
+        return RunCommand(command);
+    }
     ImGui_ImplWin32_EnableDpiAwareness();
     OleInitialize(nullptr);
 
@@ -195,11 +235,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         app.textureDevice = renderer.TextureDevice();
         app.ApplyUiScale(ImGui_ImplWin32_GetDpiScaleForHwnd(hwnd), 1.0f);
         app.Startup();
+        answerGrab = [&app](double seconds) {
+            const SavedCapture saved = app.SaveNewestAudio(seconds);
+            return platform::GrabReply{.path = PathToUtf8(saved.path), .error = saved.error};
+        };
         ShowWindow(hwnd, SW_SHOWDEFAULT);
         UpdateWindow(hwnd);
 
         if (!RunFrameLoop(hwnd, graphics, renderer, app)) exitCode = 1;
 
+        answerGrab = nullptr;
         app.Shutdown();
         renderer.Shutdown();
         ImGui_ImplWin32_Shutdown();

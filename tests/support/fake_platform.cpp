@@ -71,6 +71,12 @@ bool CopyFileToClipboard(const std::filesystem::path& path) {
     return s.clipboardResult;
 }
 
+GrabReply RequestGrabFromRunningProgram(double seconds) {
+    auto& s = fake_platform::Get();
+    s.grabRequests.push_back(seconds);
+    return s.grabReply;
+}
+
 namespace {
 
 std::FILE* Open(const std::filesystem::path& path, bool write) {

@@ -37,6 +37,10 @@ struct State {
     std::vector<std::filesystem::path> clipboardPaths;
     bool clipboardResult = true;
 
+    // RequestGrabFromRunningProgram records each request's seconds and answers `grabReply`.
+    std::vector<double> grabRequests;
+    platform::GrabReply grabReply;
+
     // File operations act on real files. `beforeCreateNewFile` runs first in
     // each CreateNewFile, as another writer taking the name at that moment
     // would; the fail flags make the next flushes or renames fail.

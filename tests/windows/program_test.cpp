@@ -214,3 +214,76 @@ TEST(ProgramUnderWine, DrawsTheWaveformLanesAcrossThePanel) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(), 0u);
 }
+
+namespace {
+
+struct CommandOutcome {
+    DWORD exitCode = STILL_ACTIVE;
+    std::string out;  // its first line
+    std::string err;
+};
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
+
+// Runs the program with arguments, its standard output and error in files, as a shell would redirect them.
+CommandOutcome RunProgramCommand(const std::wstring& arguments) {
+    // Fresh names each time: Wine's background services, started by the first command, keep its handles open.
+    static int commands = 0;
+    const std::wstring stem = L"wavelift-command-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++commands);
+    const std::filesystem::path folder = std::filesystem::temp_directory_path();
+    const std::filesystem::path outFile = folder / (stem + L".out"), errFile = folder / (stem + L".err");
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const auto create = [&](const std::filesystem::path& path) {
+        return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           &inherit, CREATE_ALWAYS, 0, nullptr);
+    };
+    HANDLE out = create(outFile), err = create(errFile);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process = {};
+    std::wstring commandLine = L"\"" + ProgramPath() + L"\" " + arguments;
+    CommandOutcome outcome;
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        if (WaitForSingleObject(process.hProcess, kExitTimeoutMs) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 3);
+        GetExitCodeProcess(process.hProcess, &outcome.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    outcome.out = FirstLine(ReadAll(outFile));
+    outcome.err = ReadAll(errFile);
+    std::error_code ignored;
+    std::filesystem::remove(outFile, ignored);
+    std::filesystem::remove(errFile, ignored);
+    return outcome;
+}
+
+}  // namespace
+
+// Without loopback under Wine the running program has no audio, and says so
+// through the same WM_COPYDATA answer that carries a saved file's path.
+TEST(ProgramUnderWine, GrabCommandAsksTheRunningProgramAndPrintsItsAnswer) {
+    const CommandOutcome alone = RunProgramCommand(L"--grab 2");
+    EXPECT_EQ(alone.exitCode, 1u);
+    EXPECT_EQ(FirstLine(alone.err), "Wavelift is not running");
+    const CommandOutcome bad = RunProgramCommand(L"--grab 11");
+    EXPECT_EQ(bad.exitCode, 2u);
+    EXPECT_NE(bad.err.find("Usage: wavelift"), std::string::npos) << bad.err;
+
+    RunningProgram program;
+    ASSERT_TRUE(program.started) << "cannot start " << std::filesystem::path(ProgramPath());
+    const HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    const CommandOutcome asked = RunProgramCommand(L"--grab 2");
+    EXPECT_EQ(asked.exitCode, 1u);
+    EXPECT_EQ(FirstLine(asked.err), "No audio to save yet");
+    EXPECT_EQ(asked.out, "");
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+}

@@ -38,7 +38,7 @@ std::pair<std::string, double> TimedGrab() {
     if (!command.Start({WAVELIFT_PROGRAM_FILE, "--grab"}, {}, true)) return {};
     const std::string path = command.ReadLine(std::chrono::seconds(20)).value_or("");
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - began).count();
-    return {command.Wait() == 0 ? path : std::string(), ms};
+    return {command.Wait(std::chrono::seconds(20)) == 0 ? path : std::string(), ms};
 }
 
 }  // namespace

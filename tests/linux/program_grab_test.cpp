@@ -49,7 +49,7 @@ GrabOutcome RunCommand(const fs::path& errorFile, const std::vector<std::string>
     GrabOutcome outcome;
     if (!command.Start(argv, environment, true)) return outcome;
     outcome.out = command.ReadLine(std::chrono::seconds(20)).value_or("");
-    outcome.exitCode = command.Wait();
+    outcome.exitCode = command.Wait(std::chrono::seconds(20));
     outcome.err = ReadText(errorFile);
     return outcome;
 }

@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "ui/colors.h"
 #include "ui/column_cache.h"
+#include "ui/column_rectangles.h"
 #include "ui/icons.h"
 #include "ui/text_format.h"
 #include "ui/ui_fonts.h"

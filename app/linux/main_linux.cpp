@@ -21,7 +21,7 @@
 #include "app/linux/frame_limiter.h"
 #include "app/linux/gl3_renderer.h"
 #include "app/linux/window_icon.h"
-#include "app/startup_log.h"
+#include "platform/startup_log.h"
 #include "platform/linux/display_scale_watch_linux.h"
 #include "platform/linux/x11_error_handler_linux.h"
 #include "platform/linux/xdnd_no_drops_linux.h"
@@ -120,7 +120,7 @@ void ShutDownGui(Gl3Renderer& renderer) {
 // Uploads the font atlas; reports a failure on stderr and answers false.
 bool MakeFontTexture(Gl3Renderer& renderer) {
     try {
-        CreateFontTexture(*ImGui::GetIO().Fonts, renderer, WriteStartupLog);
+        CreateFontTexture(*ImGui::GetIO().Fonts, renderer, platform::WriteStartupLog);
         return true;
     } catch (const std::runtime_error& error) {
         ReportFailure(error.what());

@@ -1,6 +1,6 @@
 // The switch is the file "Brightmoor/logging" in the user's configuration folder;
 // the log is "<program>.startup.log" in the temporary folder.
-#include "app/startup_log.h"
+#include "platform/startup_log.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -80,7 +80,7 @@ std::string LinePrefix() {
 
 }  // namespace
 
-void WriteStartupLog(const char* message) {
+void platform::WriteStartupLog(const char* message) {
     if (!message || !LoggingSwitchedOn()) return;
     const std::string path = LogFilePath();
     if (path.empty()) return;

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <system_error>
 
-#include "app/app.h"
-
 namespace fake_platform {
 
 State& Get() {
@@ -64,6 +62,8 @@ std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& ini
     return s.pickFolderResult;
 }
 
+void WriteStartupLog(const char* message) { fake_platform::Get().startupLog.emplace_back(message); }
+
 bool CopyFileToClipboard(const std::filesystem::path& path) {
     auto& s = fake_platform::Get();
     s.clipboardPaths.push_back(path);
@@ -105,6 +105,6 @@ bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
     return !error;
 }
 
-}  // namespace platform
-
 std::vector<UiFontFace> GetUiFontCandidates() { return fake_platform::Get().fontCandidates; }
+
+}  // namespace platform

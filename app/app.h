@@ -104,6 +104,9 @@ public:
     void ApplyUiScale(float scale, float rasterizerDensity);
 
     // View and selection.
+    // The selection's ends in order: during a gesture `selectionStart` may pass `selectionEnd`.
+    int64_t SelectionLow() const;
+    int64_t SelectionHigh() const;
     void SelectAll();
     void TogglePause();
     void ClearSelection();

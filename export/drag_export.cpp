@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <system_error>
 
@@ -8,6 +7,7 @@
 #include "platform/path_text.h"
 #include "platform/platform.h"
 #include "ui/icons.h"
+#include "ui/text_format.h"
 
 namespace {
 
@@ -15,13 +15,6 @@ namespace {
 void BorrowSelectedFrames(ChannelBuffer& out, const ChannelBuffer& channel, int64_t start, int64_t end) {
     const int64_t count = std::max<int64_t>(std::min(end, channel.frameCount) - start, 0);
     out.Borrow(count > 0 ? channel.samples + start : nullptr, count, channel.sampleRate);
-}
-
-std::string DurationText(int64_t frames, int32_t sampleRate) {
-    const double rate = sampleRate < 2 ? 1.0 : static_cast<double>(sampleRate);
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.2f s", static_cast<double>(frames) / rate);
-    return text;
 }
 
 void ReportDragOutcome(App& app, const std::filesystem::path& path, const std::string& duration,
@@ -56,8 +49,8 @@ void ReportDragOutcome(App& app, const std::filesystem::path& path, const std::s
 }  // namespace
 
 void App::ExportSelectionByDrag() {
-    const int64_t lo = std::min(selectionStart, selectionEnd);
-    const int64_t hi = std::max(selectionStart, selectionEnd);
+    const int64_t lo = SelectionLow();
+    const int64_t hi = SelectionHigh();
     const int64_t first = viewEnd - view.left.frameCount;
     const int64_t start = std::max<int64_t>(lo - first, 0);
 
@@ -83,7 +76,7 @@ void App::ExportSelectionByDrag() {
         return;
     }
 
-    const std::string duration = DurationText(frameCount, sampleRate);
+    const std::string duration = FormatSeconds(static_cast<double>(frameCount) / std::max(sampleRate, 1));
     platform::DragFileOut(path, [this, path, duration](platform::DragResult result) {
         ReportDragOutcome(*this, path, duration, result);
     });

@@ -97,8 +97,8 @@ void App::DrawWaveform(const Rect& r) {
     DrawLaneGuides(dl, r, rightLane);
     dl->AddLine(ImVec2(r.x0, r.y0 + laneHeight), ImVec2(r.x1, r.y0 + laneHeight), colors::kBorder, 1.0f);
 
-    const int64_t lo = std::min(selectionStart, selectionEnd);
-    const int64_t hi = std::max(selectionStart, selectionEnd);
+    const int64_t lo = SelectionLow();
+    const int64_t hi = SelectionHigh();
     const bool selectionVisible = selectionActive && hi > lo;
 
     float peakSeen = 0.0f;

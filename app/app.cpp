@@ -9,8 +9,6 @@ namespace {
 
 // A missing or failing device is retried this often, measured from the end of the last attempt.
 constexpr double kRetryInterval = 2.0;
-// Rate that sizes the history before any device has started.
-constexpr int32_t kFallbackRate = 48000;
 constexpr double kMeterFallDbPerSecond = 24.0;
 constexpr double kPeakHoldSeconds = 1.2;
 
@@ -34,7 +32,7 @@ void App::RestartCapture() {
         history.Reset(capture->SampleRate(), static_cast<double>(bufferSeconds));
     } else if (history.SampleRate() == 0) {
         // Gives the interface a time axis while no device runs.
-        history.Reset(kFallbackRate, static_cast<double>(bufferSeconds));
+        history.Reset(kFallbackSampleRate, static_cast<double>(bufferSeconds));
     }
     restartTimeFromNextFrame = true;
 }
@@ -135,6 +133,9 @@ void App::HandleShortcuts() {
 }
 
 std::array<float, 4> App::BackgroundColor() const { return {13.0f / 255.0f, 16.0f / 255.0f, 21.0f / 255.0f, 1.0f}; }
+
+int64_t App::SelectionLow() const { return std::min(selectionStart, selectionEnd); }
+int64_t App::SelectionHigh() const { return std::max(selectionStart, selectionEnd); }
 
 void App::SelectAll() {
     paused = true;

@@ -10,10 +10,11 @@
 #include "audio/channel_buffer.h"
 #include "audio/live_view.h"
 #include "audio/loopback_capture.h"
+#include "platform/ui_font_candidates.h"
 #include "ui/column_cache.h"
 #include "ui/lane_image.h"
 
-class FontTextureDevice;
+class TextureDevice;
 struct ImFont;
 
 // The mouse gesture in progress on the waveform.
@@ -64,7 +65,7 @@ public:
     // Keeps the waveform's columns as an image in a texture of `textureDevice`.
     LaneImage laneImage;
     // The renderer's textures; without it the columns are drawn as rectangles.
-    FontTextureDevice* textureDevice = nullptr;
+    TextureDevice* textureDevice = nullptr;
     // Copies the whole history, rescans every column and draws each as
     // rectangles every frame instead: the straightforward method, kept as the
     // reference for tests and benchmarks.
@@ -115,6 +116,9 @@ public:
     void ApplyUiScale(float scale, float rasterizerDensity);
 
     // View and selection.
+    // The selection's ends in order: during a gesture `selectionStart` may pass `selectionEnd`.
+    int64_t SelectionLow() const;
+    int64_t SelectionHigh() const;
     void SelectAll();
     void TogglePause();
     void ClearSelection();
@@ -153,14 +157,6 @@ private:
     ColumnCache columnCache;
 };
 
-// One face of a font file; a collection (.ttc) numbers its faces from 0.
-struct UiFontFace {
-    std::filesystem::path file;
-    int index = 0;
-    bool operator==(const UiFontFace&) const = default;
-};
-// Candidate text faces for the interface fonts: regular first, semibold second.
-std::vector<UiFontFace> GetUiFontCandidates();
 // Adds one text font at size × uiScale with the icon font merged into it.
-ImFont* AddUiFont(const std::vector<UiFontFace>& candidates, int preferredIndex, float size, float scale,
+ImFont* AddUiFont(const std::vector<platform::UiFontFace>& candidates, int preferredIndex, float size, float scale,
                   float rasterizerDensity);

@@ -33,7 +33,7 @@ uint32_t RequestedGlyphs(ImFontAtlas& atlas, const ImFontConfig& source) {
 
 }  // namespace
 
-void CreateFontTexture(ImFontAtlas& atlas, FontTextureDevice& device, const StartupLogSink& log) {
+void CreateFontTexture(ImFontAtlas& atlas, TextureDevice& device, const StartupLogSink& log) {
     constexpr size_t A = kAtlasMessageSize;
     constexpr size_t T = kTextureMessageSize;
 
@@ -88,7 +88,7 @@ void CreateFontTexture(ImFontAtlas& atlas, FontTextureDevice& device, const Star
     if (!pixels || width <= 0 || height <= 0) Fail("Font atlas generation returned no pixels");
 
     log("Font atlas CreateTexture2D begin");
-    const FontTextureDevice::UploadResult upload = device.Upload(pixels, width, height);
+    const TextureDevice::UploadResult upload = device.Upload(pixels, width, height);
     const std::string created =
         Format<T>("Font atlas CreateTexture2D complete: HRESULT=0x%08X width=%d height=%d", upload.textureCode, width, height);
     log(created.c_str());

@@ -43,7 +43,7 @@ bool HoldsFace(const unsigned char* data, size_t length, int index) {
 
 // Reads a font file into memory the atlas will own, or null when it cannot be
 // read or does not hold the face.
-void* ReadFontFile(const UiFontFace& face, int& size) {
+void* ReadFontFile(const platform::UiFontFace& face, int& size) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(face.file, ec)) return nullptr;
     const auto length = std::filesystem::file_size(face.file, ec);
@@ -60,7 +60,7 @@ void* ReadFontFile(const UiFontFace& face, int& size) {
     return data;
 }
 
-ImFont* AddTextFace(const UiFontFace& face, float pixels, float density) {
+ImFont* AddTextFace(const platform::UiFontFace& face, float pixels, float density) {
     int size = 0;
     void* data = ReadFontFile(face, size);
     if (!data) return nullptr;
@@ -120,7 +120,7 @@ void ApplyTheme(float scale) {
 
 }  // namespace
 
-ImFont* AddUiFont(const std::vector<UiFontFace>& candidates, int preferredIndex, float size, float scale,
+ImFont* AddUiFont(const std::vector<platform::UiFontFace>& candidates, int preferredIndex, float size, float scale,
                   float rasterizerDensity) {
     ImFontAtlas* atlas = ImGui::GetIO().Fonts;
     const float pixels = size * scale;
@@ -153,7 +153,7 @@ void App::ApplyUiScale(float scale, float rasterizerDensity) {
     uiScale = scale;
     ImGuiIO& io = ImGui::GetIO();
     io.Fonts->Clear();
-    const std::vector<UiFontFace> candidates = GetUiFontCandidates();
+    const std::vector<platform::UiFontFace> candidates = platform::GetUiFontCandidates();
     bodyFont = AddUiFont(candidates, 0, 16.0f, scale, rasterizerDensity);
     smallFont = AddUiFont(candidates, 0, 13.5f, scale, rasterizerDensity);
     titleFont = AddUiFont(candidates, 1, 18.0f, scale, rasterizerDensity);

@@ -6,6 +6,9 @@
 
 #include "audio/channel_buffer.h"
 
+// The rate that sizes the history before any device has started.
+inline constexpr int32_t kFallbackSampleRate = 48000;
+
 // The ring of the most recent stereo audio: written by the capture thread
 // (Push), read by the interface thread (Snapshot, TakePeaks). Every field is
 // guarded by `mutex`.

@@ -1,8 +1,8 @@
 // Cost of one headless interface frame while live: the program's method (new
 // audio only, the columns kept as an image in a texture, here one in memory),
-// the same with every column drawn as rectangles (what the program does when
-// the renderer cannot hold the image), and the straightforward full copy,
-// rescan and rectangles.
+// the same with every column drawn as rectangles, the same on a renderer that
+// refuses the image (it must cost no more than the rectangles alone), and the
+// straightforward full copy, rescan and rectangles.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -19,14 +19,15 @@ struct Case {
     int rate;
 };
 
-enum class Method { Incremental, IncrementalRectangles, FullRecompute };
+enum class Method { Incremental, IncrementalRectangles, RefusedImage, FullRecompute };
 
 void RunFrames(benchmark::State& state, Method method) {
     const Case c{static_cast<int>(state.range(0)), static_cast<double>(state.range(1)), static_cast<int>(state.range(2))};
     // The waveform panel is the window width less two 16 px margins.
     HeadlessUi ui(static_cast<float>(c.panelWidth + 32), 460.0f);
     ui.app.fullRecompute = method == Method::FullRecompute;
-    if (method == Method::Incremental) ui.UseTextures();
+    if (method == Method::Incremental || method == Method::RefusedImage) ui.UseTextures();
+    ui.textures.refusesImages = method == Method::RefusedImage;
     ui.app.bufferSeconds = static_cast<int32_t>(c.seconds);
     FakeCapture& capture = ui.UseFakeCapture();
     capture.rate = c.rate;
@@ -58,6 +59,7 @@ void RunFrames(benchmark::State& state, Method method) {
 
 void Incremental(benchmark::State& state) { RunFrames(state, Method::Incremental); }
 void IncrementalRectangles(benchmark::State& state) { RunFrames(state, Method::IncrementalRectangles); }
+void RefusedImage(benchmark::State& state) { RunFrames(state, Method::RefusedImage); }
 void FullRecompute(benchmark::State& state) { RunFrames(state, Method::FullRecompute); }
 
 void Cases(benchmark::internal::Benchmark* b) {
@@ -86,6 +88,7 @@ void LongSaveFolder(benchmark::State& state) {
 
 BENCHMARK(Incremental)->Apply(Cases);
 BENCHMARK(IncrementalRectangles)->Apply(Cases);
+BENCHMARK(RefusedImage)->Apply(Cases);
 BENCHMARK(FullRecompute)->Apply(Cases);
 BENCHMARK(LongSaveFolder)->Arg(64)->Arg(64 * 1024)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

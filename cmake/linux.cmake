@@ -13,13 +13,13 @@ target_link_libraries(imgui_glfw PUBLIC imgui_core PkgConfig::GLFW)
 # Capture through the sound server.
 file(GLOB WAVELIFT_PULSE_SOURCES CONFIGURE_DEPENDS audio/pulse/*.cpp)
 add_library(wavelift_capture_pulse STATIC ${WAVELIFT_PULSE_SOURCES})
-target_link_libraries(wavelift_capture_pulse PUBLIC wavelift_core PkgConfig::PULSE)
+target_link_libraries(wavelift_capture_pulse PUBLIC wavelift_shared PkgConfig::PULSE)
 wavelift_warnings(wavelift_capture_pulse)
 
 # Desktop services: known folders, fonts, drag-out, reveal, folder picker, start-up log.
 file(GLOB WAVELIFT_PLATFORM_LINUX_SOURCES CONFIGURE_DEPENDS platform/linux/*.cpp)
 add_library(wavelift_platform_linux STATIC ${WAVELIFT_PLATFORM_LINUX_SOURCES})
-target_link_libraries(wavelift_platform_linux PUBLIC wavelift_core imgui_glfw
+target_link_libraries(wavelift_platform_linux PUBLIC wavelift_shared imgui_glfw
   PkgConfig::FONTCONFIG PkgConfig::GIO X11::X11 PkgConfig::GLFW)
 wavelift_warnings(wavelift_platform_linux)
 
@@ -39,7 +39,6 @@ if(WAVELIFT_BUILD_PROGRAM)
     list(APPEND WAVELIFT_WINDOW_ICON_SOURCES "${icon_cpp}")
   endforeach()
   add_executable(wavelift ${WAVELIFT_APP_LINUX_SOURCES} ${WAVELIFT_WINDOW_ICON_SOURCES})
-  # The core first: it calls into the platform libraries, which call back into it.
   target_link_libraries(wavelift PRIVATE wavelift_core wavelift_capture_pulse wavelift_platform_linux imgui_glfw OpenGL::GL)
   wavelift_warnings(wavelift)
   include(cmake/package.cmake)

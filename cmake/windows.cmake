@@ -11,13 +11,13 @@ target_link_libraries(imgui_win32 PUBLIC imgui_core dwmapi gdi32)
 # Loopback capture through Core Audio.
 file(GLOB WAVELIFT_WASAPI_SOURCES CONFIGURE_DEPENDS audio/wasapi/*.cpp)
 add_library(wavelift_capture_wasapi STATIC ${WAVELIFT_WASAPI_SOURCES})
-target_link_libraries(wavelift_capture_wasapi PUBLIC wavelift_core ole32 uuid)
+target_link_libraries(wavelift_capture_wasapi PUBLIC wavelift_shared ole32 uuid)
 wavelift_warnings(wavelift_capture_wasapi)
 
 # Shell services: known folders, fonts, drag-out, reveal, folder picker, start-up log.
 file(GLOB WAVELIFT_PLATFORM_WINDOWS_SOURCES CONFIGURE_DEPENDS platform/windows/*.cpp)
 add_library(wavelift_platform_windows STATIC ${WAVELIFT_PLATFORM_WINDOWS_SOURCES})
-target_link_libraries(wavelift_platform_windows PUBLIC wavelift_core ole32 oleaut32 uuid shell32 shlwapi
+target_link_libraries(wavelift_platform_windows PUBLIC wavelift_shared ole32 oleaut32 uuid shell32 shlwapi
   user32 advapi32)
 wavelift_warnings(wavelift_platform_windows)
 
@@ -29,7 +29,6 @@ if(WAVELIFT_BUILD_PROGRAM)
   add_library(wavelift_resources OBJECT app/windows/wavelift.rc)
   target_include_directories(wavelift_resources PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}" "${WAVELIFT_GENERATED_WINDOWS_DIR}")
   add_executable(wavelift WIN32 ${WAVELIFT_APP_WINDOWS_SOURCES} $<TARGET_OBJECTS:wavelift_resources>)
-  # The core comes first: its objects call into the capture and shell libraries after it.
   target_link_libraries(wavelift PRIVATE wavelift_core wavelift_capture_wasapi wavelift_platform_windows imgui_win32
     d3d11 dxgi dwmapi)
   if(MINGW)

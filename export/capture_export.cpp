@@ -18,8 +18,8 @@ void BorrowSelectedFrames(ChannelBuffer& out, const ChannelBuffer& channel, int6
 }  // namespace
 
 StereoBuffer App::BorrowSelection(bool orWholeView) const {
-    int64_t lo = std::min(selectionStart, selectionEnd);
-    int64_t hi = std::max(selectionStart, selectionEnd);
+    int64_t lo = SelectionLow();
+    int64_t hi = SelectionHigh();
     const int64_t first = viewEnd - view.left.frameCount;
     if (orWholeView && (!selectionActive || lo == hi)) {
         lo = first;

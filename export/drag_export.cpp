@@ -6,6 +6,7 @@
 #include "platform/path_text.h"
 #include "platform/platform.h"
 #include "ui/icons.h"
+#include "ui/text_format.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <sstream>
 
-#include "app/startup_log.h"
+#include "platform/startup_log.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "platform/platform.h"
@@ -76,7 +76,7 @@ bool SetAside(const std::filesystem::path& path) {
         if (number > 1) aside += "." + std::to_string(number);
         switch (platform::MoveToFreeName(path, aside)) {
             case platform::MoveResult::Moved:
-                WriteStartupLog(("Settings file could not be read; kept as " + PathToUtf8(aside)).c_str());
+                platform::WriteStartupLog(("Settings file could not be read; kept as " + PathToUtf8(aside)).c_str());
                 return true;
             case platform::MoveResult::NameTaken: continue;
             case platform::MoveResult::Failed: break;

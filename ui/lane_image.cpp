@@ -4,7 +4,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/font_texture.h"
+#include "app/texture_device.h"
 #include "ui/column_cache.h"
 
 namespace {
@@ -27,21 +27,12 @@ int FirstRowBelow(float y, bool lowerEdgeInside) {
     return static_cast<int>(lowerEdgeInside ? std::floor(centreOffset) + 1.0f : std::ceil(centreOffset));
 }
 
-float Peak(const ColumnPair& pair) {
-    return std::max({pair.left.max, -pair.left.min, pair.right.max, -pair.right.min});
-}
-
 }  // namespace
 
 void LaneImage::Discard() {
     layout = Layout{};
+    refused = Layout{};
     layersDrawn = 0;
-}
-
-bool LaneImage::Fail() {
-    Discard();
-    layers = 0;
-    return false;
 }
 
 void LaneImage::ClearSlot(int slot) {
@@ -55,13 +46,13 @@ void LaneImage::ClearSlot(int slot) {
     dirty[static_cast<size_t>(slot)] = 1;
 }
 
-bool LaneImage::Start(const Layout& next, int layerCount, int textureLimit) {
+bool LaneImage::Start(const Layout& next, int layerCount) {
     const size_t height = static_cast<size_t>(next.rows) * static_cast<size_t>(layerCount);
-    if (next.ring > textureLimit || height > static_cast<size_t>(textureLimit) ||
+    if (next.ring > next.textureLimit || height > static_cast<size_t>(next.textureLimit) ||
         static_cast<size_t>(next.ring) * height > kMaxTexels)
         return false;
     layout = next;
-    ring = next.ring;
+    ring = static_cast<int>(next.ring);
     rows = next.rows;
     layers = layerCount;
     try {
@@ -104,7 +95,7 @@ int LaneImage::Rasterise(int slot, const ColumnPair& pair, int64_t frameCount, b
     return needed;
 }
 
-bool LaneImage::Upload(FontTextureDevice& device) {
+bool LaneImage::Upload(TextureDevice& device) {
     const int height = rows * layers;
     if (!texture || textureDevice != &device || textureWidth != ring || textureHeight != height) {
         // A texture of another device is that device's to free.
@@ -131,67 +122,75 @@ bool LaneImage::Upload(FontTextureDevice& device) {
     return true;
 }
 
-bool LaneImage::Draw(ImDrawList* drawList, const ColumnScene& scene, float panelTop, float panelBottom,
-                     ColumnCache& cache, FontTextureDevice& device, float& peakSeen) {
+LaneImage::ViewColumns LaneImage::RasteriseChanged(const ColumnScene& scene, ColumnCache& cache) {
     const WaveMapping& m = scene.mapping;
-    const int64_t u = m.columnFrames;
-    const int64_t first = m.FirstFrame();
-    const int64_t firstColumn = FloorDiv(first, u);
-    const int64_t lastColumn = FloorDiv(m.viewEnd - 1, u);
-    // The view spans at most N / u + 2 columns, so no two of them share a slot.
-    const int64_t ringSize = m.frameCount / u + 2;
-    const int limit = device.MaxTextureSize();
+    ViewColumns view;
+    ForEachColumn(m, [&](const WaveColumn& column) {
+        const int64_t index = FloorDiv(column.start, m.columnFrames);
+        const bool selected = scene.Selected(column.start);
+        const int s = static_cast<int>(FloorMod(index, ring));
+        Slot& slot = slots[static_cast<size_t>(s)];
+        if (slot.column != index || slot.start != column.start || slot.end != column.end || slot.selected != selected) {
+            const ColumnPair& pair = cache.Summaries(m, scene.view, column);
+            const int depth = Rasterise(s, pair, column.end - column.start, selected, scene);
+            slot = {index, column.start, column.end, selected, depth, PeakOf(pair)};
+            dirty[static_cast<size_t>(s)] = 1;
+        }
+        view = {std::min(view.first, index), index, std::max(view.layers, slot.depth), std::max(view.peak, slot.peak)};
+    });
+    return view;
+}
 
+bool LaneImage::Update(const Layout& next, const ColumnScene& scene, ColumnCache& cache, TextureDevice& device,
+                       ViewColumns& view) {
+    if (!(next == layout) && !Start(next, std::max(layers, kMinLayers))) return false;
+    view = RasteriseChanged(scene, cache);
+    if (view.layers > layers) {
+        // More bands overlap in some column than the image has layers: make room and draw every column again.
+        if (!Start(layout, view.layers)) return false;
+        view = RasteriseChanged(scene, cache);
+    }
+    // Columns that left the view keep no rows in any layer.
+    for (int64_t index = view.last + 1; index < view.first + ring; ++index) {
+        const int s = static_cast<int>(FloorMod(index, ring));
+        if (slots[static_cast<size_t>(s)].column != INT64_MIN) ClearSlot(s);
+    }
+    return Upload(device);
+}
+
+bool LaneImage::Draw(ImDrawList* drawList, const ColumnScene& scene, float panelTop, float panelBottom,
+                     ColumnCache& cache, TextureDevice& device, float& peakSeen) {
+    const WaveMapping& m = scene.mapping;
+    if (m.frameCount <= 0) return false;
     Layout next;
+    // The view spans at most N / u + 2 columns, so no two of them share a slot.
+    next.ring = m.frameCount / m.columnFrames + 2;
     next.rowTop = static_cast<int>(std::floor(panelTop));
     next.rows = std::max(1, static_cast<int>(std::ceil(panelBottom)) - next.rowTop);
-    if (m.frameCount <= 0 || ringSize > limit) return Fail();
-    next.ring = static_cast<int>(ringSize);
     next.left = scene.left;
     next.right = scene.right;
     next.uiScale = scene.uiScale;
-    next.columnFrames = u;
+    next.columnFrames = m.columnFrames;
     next.cacheRestarts = cache.Restarts();
     next.lowerEdge = device.FillsLowerEdge();
+    next.textureLimit = device.MaxTextureSize();
     next.device = &device;
-    if (!(next == layout) && !Start(next, std::max(layers, kMinLayers), limit)) return Fail();
-
-    float peak = 0.0f;
-    int depth = 0;
-    for (int64_t index = firstColumn; index <= lastColumn; ++index) {
-        const int64_t start = std::max(index * u, first);
-        const int64_t end = std::min(m.viewEnd, index * u + u);
-        const bool selected = scene.Selected(start);
-        const int s = static_cast<int>(FloorMod(index, ringSize));
-        Slot& slot = slots[static_cast<size_t>(s)];
-        if (slot.column != index || slot.start != start || slot.end != end || slot.selected != selected) {
-            const ColumnPair& pair = cache.Summaries(m, scene.view, WaveColumn{start, end, 0.0f, 0.0f});
-            const int needed = Rasterise(s, pair, end - start, selected, scene);
-            if (needed > layers) {
-                // More bands overlap here than the image has layers: make room and draw every column again.
-                if (!Start(layout, needed, limit)) return Fail();
-                peak = 0.0f;
-                depth = 0;
-                index = firstColumn - 1;
-                continue;
-            }
-            slot = {index, start, end, selected, needed, Peak(pair)};
-            dirty[static_cast<size_t>(s)] = 1;
-        }
-        peak = std::max(peak, slot.peak);
-        depth = std::max(depth, slot.depth);
+    // Trying again with nothing changed would fail again, and cost more than the rectangles drawn instead.
+    if (next == refused) return false;
+    ViewColumns view;
+    if (!Update(next, scene, cache, device, view)) {
+        Discard();
+        layers = 0;
+        refused = next;
+        return false;
     }
-    for (int64_t index = lastColumn + 1; index < firstColumn + ringSize; ++index) {
-        const int s = static_cast<int>(FloorMod(index, ringSize));
-        if (slots[static_cast<size_t>(s)].column != INT64_MIN) ClearSlot(s);
-    }
-    if (!Upload(device)) return Fail();
 
     // The quads span the columns' own extent, clipped to the panel like the rectangles.
-    const float u0 = static_cast<float>(FloorMod(firstColumn, ringSize)) / static_cast<float>(ring);
-    const float u1 = u0 + static_cast<float>(lastColumn - firstColumn + 1) / static_cast<float>(ring);
-    AddLayerQuads(drawList, m.XOfFrame(firstColumn * u), m.XOfFrame((lastColumn + 1) * u), u0, u1, depth);
-    peakSeen = peak;
+    const float u0 = static_cast<float>(FloorMod(view.first, ring)) / static_cast<float>(ring);
+    const float u1 = u0 + static_cast<float>(view.last - view.first + 1) / static_cast<float>(ring);
+    AddLayerQuads(drawList, m.XOfFrame(view.first * m.columnFrames), m.XOfFrame((view.last + 1) * m.columnFrames), u0,
+                  u1, view.layers);
+    peakSeen = view.peak;
     return true;
 }
 

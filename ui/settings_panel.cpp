@@ -18,7 +18,6 @@ constexpr float kMaxWidth = 560.0f;
 constexpr float kViewportMargin = 40.0f;
 constexpr float kSideButtonWidth = 96.0f;
 constexpr float kDoneButtonWidth = 110.0f;
-constexpr int32_t kFallbackSampleRate = 48000;
 
 const ImVec4 kHelpColor = ImVec4(0x8A / 255.0f, 0x93 / 255.0f, 0xA6 / 255.0f, 1.0f);
 const ImVec4 kDoneColor = ImVec4(0x38 / 255.0f, 0xBD / 255.0f, 0xF8 / 255.0f, 1.0f);

@@ -46,8 +46,7 @@ void App::DrawStatusBar(const Rect& r) {
     ColoredText left;
     if (selectionActive && selectionStart != selectionEnd) {
         const WaveMapping m = MapView(*this);
-        left = {SelectionReadOut(std::min(selectionStart, selectionEnd), std::max(selectionStart, selectionEnd),
-                                 m.FirstFrame(), m.rate),
+        left = {SelectionReadOut(SelectionLow(), SelectionHigh(), m.FirstFrame(), m.rate),
                 colors::kText};
     } else if (paused) {
         left = {ICON_INFO_CIRCLE

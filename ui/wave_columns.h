@@ -4,8 +4,6 @@
 #include "audio/channel_buffer.h"
 #include "ui/wave_mapping.h"
 
-struct ImDrawList;
-
 // Minimum, maximum and sum of squares of the frames of one column in one channel.
 struct ColumnSummary {
     float min = 0.0f;
@@ -89,10 +87,5 @@ int ColumnBands(const ColumnSummary& summary, int64_t frameCount, const LaneGeom
 
 // Both channels' summaries of the column `column` of the view.
 ColumnPair ScanColumn(const WaveMapping& m, const StereoBuffer& view, const WaveColumn& column);
-
-class ColumnCache;
-
-// Draws the columns of both lanes as rectangles and returns the largest
-// absolute sample value seen. With a cache, only frames it has not seen are
-// scanned; without, the whole view is scanned. Both draw exactly the same.
-float DrawWaveColumns(ImDrawList* drawList, const ColumnScene& scene, ColumnCache* cache);
+// The largest absolute sample value in either channel of a column.
+float PeakOf(const ColumnPair& pair);

@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "ui/colors.h"
 #include "ui/column_cache.h"
+#include "ui/column_rectangles.h"
 #include "ui/icons.h"
 #include "ui/text_format.h"
 #include "ui/ui_fonts.h"
@@ -96,8 +97,8 @@ void App::DrawWaveform(const Rect& r) {
     DrawLaneGuides(dl, r, rightLane);
     dl->AddLine(ImVec2(r.x0, r.y0 + laneHeight), ImVec2(r.x1, r.y0 + laneHeight), colors::kBorder, 1.0f);
 
-    const int64_t lo = std::min(selectionStart, selectionEnd);
-    const int64_t hi = std::max(selectionStart, selectionEnd);
+    const int64_t lo = SelectionLow();
+    const int64_t hi = SelectionHigh();
     const bool selectionVisible = selectionActive && hi > lo;
 
     float peakSeen = 0.0f;

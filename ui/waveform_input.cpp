@@ -23,8 +23,8 @@ void App::HandleWaveformInput(const Rect& r) {
     const ImGuiIO& io = ImGui::GetIO();
     const bool hovered = ImGui::IsItemHovered();
     const float mx = io.MousePos.x;
-    const int64_t lo = std::min(selectionStart, selectionEnd);
-    const int64_t hi = std::max(selectionStart, selectionEnd);
+    const int64_t lo = SelectionLow();
+    const int64_t hi = SelectionHigh();
     const float xa = m.XOfFrame(lo);
     const float xb = m.XOfFrame(hi);
     const float grab = kEdgeGrab * s;
@@ -95,10 +95,9 @@ void App::HandleWaveformInput(const Rect& r) {
             const double width = std::fabs(m.XOfFrame(selectionEnd) - m.XOfFrame(selectionStart));
             if (width < kMinSelectionWidth * s - frameWidth)
                 selectionActive = false;
-            const int64_t first = std::min(selectionStart, selectionEnd);
-            const int64_t last = std::max(selectionStart, selectionEnd);
+            const int64_t first = SelectionLow();
+            selectionEnd = SelectionHigh();
             selectionStart = first;
-            selectionEnd = last;
         }
         dragMode = SelectionDrag::None;
     }

@@ -155,7 +155,7 @@ uint32_t Gl3Renderer::FeatureLevel() const {
     return (static_cast<uint32_t>(major) << 12) | (static_cast<uint32_t>(minor) << 8);
 }
 
-FontTextureDevice::UploadResult Gl3Renderer::Upload(const unsigned char* pixels, int width, int height) {
+TextureDevice::UploadResult Gl3Renderer::Upload(const unsigned char* pixels, int width, int height) {
     UploadResult result;
     GLenum error = GL_NO_ERROR;
     const GLuint texture = MakeTexture(width, height, pixels, GL_LINEAR, GL_CLAMP_TO_EDGE, error);

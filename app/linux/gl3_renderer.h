@@ -4,13 +4,12 @@
 
 #include <imgui.h>
 
-#include "app/font_texture.h"
+#include "app/texture_device.h"
 
-// Draws the GUI library's draw data with OpenGL 3.3 core. The font texture is
-// made only through the program's font-texture step, for which this renderer is
-// the device, as it is for the waveform's image texture. Needs the window's GL
+// Draws the GUI library's draw data with OpenGL 3.3 core, and is the texture
+// device for the font atlas and the waveform's image. Needs the window's GL
 // context to be current for every call.
-class Gl3Renderer : public FontTextureDevice {
+class Gl3Renderer : public TextureDevice {
 public:
     Gl3Renderer() = default;
     ~Gl3Renderer() override;

@@ -24,7 +24,6 @@
 #include "app/linux/frame_limiter.h"
 #include "app/linux/gl3_renderer.h"
 #include "app/linux/window_icon.h"
-#include "app/startup_log.h"
 #include "platform/linux/clipboard_linux.h"
 #include "platform/linux/display_scale_watch_linux.h"
 #include "platform/linux/drag_file_out_linux.h"
@@ -33,6 +32,7 @@
 #include "platform/linux/xdnd_no_drops_linux.h"
 #include "platform/path_text.h"
 #include "platform/platform.h"
+#include "platform/startup_log.h"
 
 namespace {
 
@@ -127,7 +127,7 @@ void ShutDownGui(Gl3Renderer& renderer) {
 // Uploads the font atlas; reports a failure on stderr and answers false.
 bool MakeFontTexture(Gl3Renderer& renderer) {
     try {
-        CreateFontTexture(*ImGui::GetIO().Fonts, renderer, WriteStartupLog);
+        CreateFontTexture(*ImGui::GetIO().Fonts, renderer, platform::WriteStartupLog);
         return true;
     } catch (const std::runtime_error& error) {
         ReportFailure(error.what());

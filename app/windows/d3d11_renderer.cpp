@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "app/font_texture.h"
-#include "app/startup_log.h"
-#include "app/windows/d3d11_font_texture.h"
+#include "platform/startup_log.h"
+#include "app/windows/d3d11_texture_device.h"
 #include "app/windows/release_and_clear.h"
 
 namespace {
@@ -52,7 +52,7 @@ void D3D11Renderer::Init(ID3D11Device* newDevice, ID3D11DeviceContext* newContex
     context = newContext;
     device->AddRef();
     context->AddRef();
-    textures = std::make_unique<D3D11FontTextureDevice>(device, context);
+    textures = std::make_unique<D3D11TextureDevice>(device, context);
     ImGuiIO& io = ImGui::GetIO();
     io.BackendRendererName = "wavelift_d3d11";
     io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
@@ -91,7 +91,7 @@ void D3D11Renderer::InvalidateDeviceObjects() {
 
 void D3D11Renderer::CreateFontTexture() {
     ImFontAtlas& atlas = *ImGui::GetIO().Fonts;
-    ::CreateFontTexture(atlas, *textures, [](const char* line) { WriteStartupLog(line); });
+    ::CreateFontTexture(atlas, *textures, [](const char* line) { platform::WriteStartupLog(line); });
     fontView = static_cast<ID3D11ShaderResourceView*>(atlas.TexID);
 }
 

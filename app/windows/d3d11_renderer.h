@@ -3,13 +3,13 @@
 
 #include <memory>
 
-#include "app/windows/d3d11_font_texture.h"
+#include "app/windows/d3d11_texture_device.h"
 
 struct ImDrawData;
 
 // Draws the GUI library's draw data with Direct3D 11. Device objects, among
 // them the font texture, are made on the first NewFrame after Init or after
-// InvalidateDeviceObjects. Image textures of TextureDevice last until Shutdown.
+// InvalidateDeviceObjects. Image textures of Textures() last until Shutdown.
 class D3D11Renderer {
 public:
     D3D11Renderer() = default;
@@ -24,7 +24,7 @@ public:
     void RenderDrawData(const ImDrawData* drawData);
     void InvalidateDeviceObjects();
     // The device for the font texture and the waveform's image texture; null before Init.
-    FontTextureDevice* TextureDevice() { return textures.get(); }
+    TextureDevice* Textures() { return textures.get(); }
 
 private:
     bool CreatePipeline();
@@ -49,5 +49,5 @@ private:
     ID3D11Buffer* indexBuffer = nullptr;
     int vertexCapacity = 0;
     int indexCapacity = 0;
-    std::unique_ptr<D3D11FontTextureDevice> textures;
+    std::unique_ptr<D3D11TextureDevice> textures;
 };

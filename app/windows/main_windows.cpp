@@ -232,7 +232,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int exitCode = 0;
     {
         App app;
-        app.textureDevice = renderer.TextureDevice();
+        app.textureDevice = renderer.Textures();
         app.ApplyUiScale(ImGui_ImplWin32_GetDpiScaleForHwnd(hwnd), 1.0f);
         app.Startup();
         answerGrab = [&app](double seconds) {

@@ -64,7 +64,6 @@ public:
 private:
     struct StartRecord;
     static void CaptureThreadMain(std::unique_ptr<StartRecord> record);
-    bool OpenAndStart(StartRecord& record);
     void SetLastError(std::string message);
     void SetDeviceName(std::string name);
 

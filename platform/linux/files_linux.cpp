@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/files.h"
+#include "platform/linux/regular_file_linux.h"
 
 namespace platform {
 namespace {
@@ -32,14 +33,8 @@ NewFileResult CreateNewFile(const std::filesystem::path& path, std::FILE*& file)
 }
 
 std::FILE* OpenRegularFile(const std::filesystem::path& path) {
-    // Non-blocking: opening a FIFO for reading would otherwise wait for a writer.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = desktop::OpenRegularDescriptor(path.c_str(), O_RDONLY);
     if (fd < 0) return nullptr;
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
     std::FILE* file = fdopen(fd, "r");
     if (file == nullptr) close(fd);
     return file;

@@ -1,6 +1,6 @@
 // The switch is the file "Brightmoor/logging" in the user's configuration folder;
 // the log is "<program>.startup.log" in the temporary folder.
-#include "app/startup_log.h"
+#include "platform/startup_log.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -12,22 +12,13 @@
 #include <ctime>
 #include <string>
 
+#include "platform/linux/regular_file_linux.h"
+
 namespace {
 
 // The switch is read as at most this many bytes.
 constexpr size_t kSwitchReadLimit = 16;
 constexpr size_t kTimestampSize = 64;
-
-// Opens without waiting on a FIFO or device, and keeps the descriptor only
-// for a regular file; -1 otherwise.
-int OpenRegular(const std::string& path, int flags, mode_t mode = 0) {
-    const int fd = open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
-    if (fd < 0) return -1;
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return fd;
-    close(fd);
-    return -1;
-}
 
 std::string ConfigFolder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -42,7 +33,7 @@ bool LoggingSwitchedOn() {
     if (folder.empty()) return false;
     const std::string path = folder + "/Brightmoor/logging";
     if (path.size() >= PATH_MAX) return false;
-    const int fd = OpenRegular(path, O_RDONLY);
+    const int fd = platform::desktop::OpenRegularDescriptor(path.c_str(), O_RDONLY);
     if (fd < 0) return false;
     char content[kSwitchReadLimit];
     const ssize_t length = read(fd, content, sizeof(content));
@@ -80,12 +71,13 @@ std::string LinePrefix() {
 
 }  // namespace
 
-void WriteStartupLog(const char* message) {
+void platform::WriteStartupLog(const char* message) {
     if (!message || !LoggingSwitchedOn()) return;
     const std::string path = LogFilePath();
     if (path.empty()) return;
     // Never follow a link, never wait on a FIFO: anyone can make either in the shared temporary folder.
-    const int fd = OpenRegular(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW, 0600);
+    const int fd =
+        platform::desktop::OpenRegularDescriptor(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW, 0600);
     if (fd < 0) return;
     const std::string line = LinePrefix() + message + "\n";
     // One write per line, so lines of concurrent start-ups never interleave.

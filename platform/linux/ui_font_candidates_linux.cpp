@@ -7,9 +7,11 @@
 
 #include <string>
 
-#include "app/app.h"
+#include "platform/ui_font_candidates.h"
 
 namespace {
+
+using platform::UiFontFace;
 
 // The face `font` names: its file and, in a collection, its number. A named
 // instance of a variable font does not count (index above 0xFFFF): the atlas
@@ -110,7 +112,7 @@ std::vector<UiFontFace> SansFamilyWithSemibold(FcConfig* config) {
 
 }  // namespace
 
-std::vector<UiFontFace> GetUiFontCandidates() {
+std::vector<UiFontFace> platform::GetUiFontCandidates() {
     // A private configuration, released at the end, so nothing stays behind.
     FcConfig* config = FcInitLoadConfigAndFonts();
     if (!config) return {};

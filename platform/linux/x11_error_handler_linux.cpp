@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "app/startup_log.h"
+#include "platform/startup_log.h"
 
 namespace platform::desktop {
 
@@ -26,7 +26,7 @@ int CountError(Display*, XErrorEvent* error) {
                   error->resourceid, number == kErrorsReported ? "; later ones are only counted" : "");
     std::fprintf(stderr, "Wavelift: %s\n", line);
     std::fflush(stderr);
-    WriteStartupLog(line);
+    platform::WriteStartupLog(line);
     return 0;
 }
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/startup_log.h"
+#include "platform/startup_log.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ std::string LinePrefix() {
 
 }  // namespace
 
-void WriteStartupLog(const char* message) {
+void platform::WriteStartupLog(const char* message) {
     if (message == nullptr || !LoggingSwitchedOn()) return;
     const std::wstring path = LogFilePath();
     if (path.empty()) return;

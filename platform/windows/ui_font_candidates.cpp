@@ -1,8 +1,9 @@
-#include "app/app.h"
+#include "platform/ui_font_candidates.h"
+
 #include "platform/platform.h"
 
-std::vector<UiFontFace> GetUiFontCandidates() {
-    const std::filesystem::path fonts = platform::GetKnownFolderPath(platform::KnownFolder::Fonts);
+std::vector<platform::UiFontFace> platform::GetUiFontCandidates() {
+    const std::filesystem::path fonts = GetKnownFolderPath(KnownFolder::Fonts);
     if (fonts.empty()) return {};
     return {{fonts / L"segoeui.ttf"}, {fonts / L"seguisb.ttf"}};
 }

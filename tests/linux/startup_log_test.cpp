@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/startup_log.h"
+#include "platform/startup_log.h"
 #include "tests/linux/child_exit.h"
 #include "tests/linux/forked_call.h"
 
@@ -66,7 +66,7 @@ protected:
     static pid_t WriteFromChild(const std::vector<std::string>& messages) {
         const pid_t child = fork();
         if (child == 0) {
-            for (const std::string& message : messages) WriteStartupLog(message.c_str());
+            for (const std::string& message : messages) platform::WriteStartupLog(message.c_str());
             _exit(0);
         }
         EXPECT_EQ(WaitForExit(child, std::chrono::seconds(20), "second start-up"), 0);
@@ -96,7 +96,7 @@ TEST_F(StartupLogTest, TwoStartUpsAppendToOneLogEachWithItsOwnPid) {
 
 TEST_F(StartupLogTest, LogFileIsPrivateToTheUser) {
     SetSwitch("1");
-    WriteStartupLog("line");
+    platform::WriteStartupLog("line");
     struct stat info {};
     ASSERT_EQ(stat(logPath.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
@@ -106,21 +106,21 @@ TEST_F(StartupLogTest, AnythingButTheSingleCharacterOneKeepsTheLogOff) {
     for (const std::string& content : {std::string("1 "), std::string("0"), std::string("11"), std::string("1\n"),
                                        std::string("")}) {
         SetSwitch(content);
-        WriteStartupLog("line");
+        platform::WriteStartupLog("line");
         EXPECT_FALSE(fs::exists(logPath)) << "switch content '" << content << "'";
     }
     fs::remove_all(config.path() / "Brightmoor");
-    WriteStartupLog("line");
+    platform::WriteStartupLog("line");
     EXPECT_FALSE(fs::exists(logPath)) << "without a switch file";
 }
 
 TEST_F(StartupLogTest, SwitchIsReadAfreshForEveryLine) {
     SetSwitch("1");
-    WriteStartupLog("on");
+    platform::WriteStartupLog("on");
     SetSwitch("0");
-    WriteStartupLog("off");
+    platform::WriteStartupLog("off");
     SetSwitch("1");
-    WriteStartupLog("on again");
+    platform::WriteStartupLog("on again");
     const std::vector<std::string> lines = LogLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_THAT(lines[0], ::testing::EndsWith(" on"));
@@ -133,7 +133,7 @@ TEST_F(StartupLogTest, LogIsNeverWrittenThroughASymbolicLink) {
     std::ofstream(victim) << "untouched\n";
     fs::create_symlink(victim, logPath);
 
-    WriteStartupLog("line");
+    platform::WriteStartupLog("line");
 
     std::ifstream in(victim);
     std::stringstream content;
@@ -144,12 +144,12 @@ TEST_F(StartupLogTest, LogIsNeverWrittenThroughASymbolicLink) {
 TEST_F(StartupLogTest, AFifoAtTheLogPathIsNeitherWaitedOnNorWrittenTo) {
     SetSwitch("1");
     ASSERT_EQ(mkfifo(logPath.c_str(), 0600), 0);
-    EXPECT_EQ(RunForked([] { WriteStartupLog("line"); }), 0) << "still running: the log's FIFO was waited on";
+    EXPECT_EQ(RunForked([] { platform::WriteStartupLog("line"); }), 0) << "still running: the log's FIFO was waited on";
 
     // With a reader on the FIFO the open succeeds at once; the line must still not go into it.
     const int reader = open(logPath.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    EXPECT_EQ(RunForked([] { WriteStartupLog("line"); }), 0);
+    EXPECT_EQ(RunForked([] { platform::WriteStartupLog("line"); }), 0);
     char buffer[256];
     EXPECT_LE(read(reader, buffer, sizeof buffer), 0);
     close(reader);
@@ -165,7 +165,7 @@ TEST_F(StartupLogTest, ConfigurationFolderFallsBackToHome) {
     fs::create_directories(config.path() / ".config" / "Brightmoor");
     std::ofstream(config.path() / ".config" / "Brightmoor" / "logging") << "1";
 
-    WriteStartupLog("from home");
+    platform::WriteStartupLog("from home");
 
     if (savedHome.empty()) unsetenv("HOME"); else setenv("HOME", savedHome.c_str(), 1);
     ASSERT_EQ(LogLines().size(), 1u);

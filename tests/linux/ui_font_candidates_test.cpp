@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "platform/ui_font_candidates.h"
 #include "tests/linux/scratch_dir.h"
 #include "tests/support/font_collection.h"
 
@@ -47,7 +47,7 @@ protected:
              << "</family></prefer></alias>\n</fontconfig>\n";
         conf.close();
         std::string words;
-        for (const UiFontFace& face : GetUiFontCandidates())
+        for (const platform::UiFontFace& face : platform::GetUiFontCandidates())
             words += (words.empty() ? "" : " ") + face.file.lexically_relative(fonts).string() + "#" +
                      std::to_string(face.index);
         return words;

@@ -4,12 +4,13 @@
 
 #include <gtest/gtest.h>
 
-FontTextureDevice::UploadResult CpuTextureDevice::Upload(const unsigned char*, int, int) {
+TextureDevice::UploadResult CpuTextureDevice::Upload(const unsigned char*, int, int) {
     return {true, 0, true, 0, reinterpret_cast<ImTextureID>(static_cast<intptr_t>(1))};
 }
 
 ImTextureID CpuTextureDevice::CreateImageTexture(int width, int height) {
-    if (width <= 0 || height <= 0 || width > maxTextureSize || height > maxTextureSize) return nullptr;
+    ++imageRequests;
+    if (refusesImages || width <= 0 || height <= 0 || width > maxTextureSize || height > maxTextureSize) return nullptr;
     auto texture = std::make_unique<Texture>();
     texture->width = width;
     texture->height = height;

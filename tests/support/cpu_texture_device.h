@@ -3,11 +3,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/font_texture.h"
+#include "app/texture_device.h"
 
 // The renderer's textures kept in memory, for headless frames: image textures
 // hold their pixels, so tests can read what the waveform uploaded.
-class CpuTextureDevice : public FontTextureDevice {
+class CpuTextureDevice : public TextureDevice {
 public:
     struct Texture {
         int width = 0, height = 0;
@@ -18,6 +18,8 @@ public:
     int maxTextureSize = 16384;
     bool lowerEdgeInside = false;
     int64_t texelsUploaded = 0;  // by UpdateImageTexture since construction
+    bool refusesImages = false;  // CreateImageTexture answers null, as a device short of memory does
+    int imageRequests = 0;       // calls of CreateImageTexture since construction
 
     int MaxTextureSize() const override { return maxTextureSize; }
     uint32_t FeatureLevel() const override { return 0; }

@@ -3,9 +3,6 @@
 #include <cstdio>
 #include <system_error>
 
-#include "app/app.h"
-#include "app/startup_log.h"
-
 namespace fake_platform {
 
 State& Get() {
@@ -64,6 +61,8 @@ std::optional<std::filesystem::path> PickFolder(const std::filesystem::path& ini
     s.pickFolderCalls.push_back(initial);
     return s.pickFolderResult;
 }
+
+void WriteStartupLog(const char* message) { fake_platform::Get().startupLog.emplace_back(message); }
 
 bool CopyFileToClipboard(const std::filesystem::path& path) {
     auto& s = fake_platform::Get();
@@ -126,8 +125,6 @@ bool MayReplaceFile(const std::filesystem::path& path) {
     return (status.permissions() & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
 }
 
-}  // namespace platform
-
-void WriteStartupLog(const char* message) { fake_platform::Get().startupLog.push_back(message); }
-
 std::vector<UiFontFace> GetUiFontCandidates() { return fake_platform::Get().fontCandidates; }
+
+}  // namespace platform

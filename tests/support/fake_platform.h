@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/ui_font_candidates.h"
 
-// Recording doubles for the platform:: services and the font candidates.
+// Recording doubles for the platform:: services.
 namespace fake_platform {
 
 struct State {
@@ -31,7 +31,8 @@ struct State {
     std::vector<std::filesystem::path> pickFolderCalls;
     std::optional<std::filesystem::path> pickFolderResult;
 
-    std::vector<UiFontFace> fontCandidates;
+    std::vector<platform::UiFontFace> fontCandidates;
+    std::vector<std::string> startupLog;  // lines passed to WriteStartupLog
 
     // CopyFileToClipboard records each path and answers `clipboardResult`.
     std::vector<std::filesystem::path> clipboardPaths;
@@ -47,9 +48,6 @@ struct State {
     std::function<void(const std::filesystem::path&)> beforeCreateNewFile;
     bool failFlush = false;
     bool failRename = false;
-
-    // Lines written to the start-up log.
-    std::vector<std::string> startupLog;
 };
 
 State& Get();

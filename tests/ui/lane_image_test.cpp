@@ -55,3 +55,24 @@ TEST(LaneImage, ADeviceThatCannotHoldTheImageGetsRectangles) {
     EXPECT_EQ(ui.app.laneImage.LayersDrawn(), 2);
     EXPECT_TRUE(QuadsOfColor(ui.MainDrawList(), colors::kEnvelope).empty());
 }
+
+TEST(LaneImage, ADeviceThatRefusedTheImageIsAskedAgainOnlyWhenThePanelChanges) {
+    HeadlessUi ui;
+    ui.UseTextures();
+    ui.textures.refusesImages = true;
+    FakeCapture& capture = StartCapture(ui);
+    Feed(capture, Noise(288'000, 0.5f, 3));
+    ui.Frame();
+    const int asked = ui.textures.imageRequests;
+    EXPECT_GE(asked, 1);
+    for (unsigned i = 0; i < 3; ++i) {
+        Feed(capture, Noise(5 * kColumn, 0.5f, i));
+        ui.Frame();
+    }
+    EXPECT_EQ(ui.textures.imageRequests, asked);
+    EXPECT_EQ(QuadsOfColor(ui.MainDrawList(), colors::kEnvelope).size(), 2u * 1067u) << "drawn as rectangles";
+
+    ui.SetDisplaySize(900.0f, 500.0f);
+    ui.Frame();
+    EXPECT_EQ(ui.textures.imageRequests, asked + 1);
+}

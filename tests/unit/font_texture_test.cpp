@@ -19,7 +19,7 @@ using ::testing::StartsWith;
 namespace {
 
 // A device with a chosen limit that records what it was asked to upload.
-class FakeDevice : public FontTextureDevice {
+class FakeDevice : public TextureDevice {
 public:
     explicit FakeDevice(int limit) : limit(limit) {}
     int MaxTextureSize() const override { return limit; }

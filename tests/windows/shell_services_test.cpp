@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "app/app.h"
 #include "platform/platform.h"
+#include "platform/ui_font_candidates.h"
 #include "tests/windows/windows_test_support.h"
 
 namespace {
@@ -47,7 +47,7 @@ TEST(ShellKnownFolders, EachFolderResolvesToAnExistingAbsoluteFolder) {
 TEST(ShellKnownFolders, InterfaceFontsAreLookedUpInTheFontsFolder) {
     ComApartment com;
     const std::filesystem::path fonts = platform::GetKnownFolderPath(platform::KnownFolder::Fonts);
-    EXPECT_EQ(GetUiFontCandidates(), (std::vector<UiFontFace>{{fonts / "segoeui.ttf"}, {fonts / "seguisb.ttf"}}));
+    EXPECT_EQ(platform::GetUiFontCandidates(), (std::vector<platform::UiFontFace>{{fonts / "segoeui.ttf"}, {fonts / "seguisb.ttf"}}));
 }
 
 TEST(ShellDragOut, UnparsablePathFailsAtOnceWithoutReleasingTheButton) {

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/startup_log.h"
+#include "platform/startup_log.h"
 #include "tests/windows/registry_value.h"
 
 namespace {
@@ -39,8 +39,8 @@ protected:
 
 TEST_F(StartupLog, SwitchedOnAppendsStampedLinesWithCrLf) {
     logging.Set(L"1");
-    WriteStartupLog("Font atlas RGBA generation begin");
-    WriteStartupLog("second line");
+    platform::WriteStartupLog("Font atlas RGBA generation begin");
+    platform::WriteStartupLog("second line");
     const std::string text = ReadAll(path);
     const std::string pid = " pid=" + std::to_string(GetCurrentProcessId()) + " ";
     // "YYYY-MM-DDTHH:MM:SSZ pid=N message\r\n"
@@ -60,10 +60,10 @@ TEST_F(StartupLog, SwitchedOnAppendsStampedLinesWithCrLf) {
 TEST_F(StartupLog, AnyOtherSwitchValueWritesNothing) {
     for (const wchar_t* value : {L"0", L"1 ", L"11", L""}) {
         logging.Set(value);
-        WriteStartupLog("should not appear");
+        platform::WriteStartupLog("should not appear");
         EXPECT_FALSE(std::filesystem::exists(path)) << "switch value \"" << std::filesystem::path(value) << '"';
     }
     logging.Remove();
-    WriteStartupLog("should not appear");
+    platform::WriteStartupLog("should not appear");
     EXPECT_FALSE(std::filesystem::exists(path));
 }

@@ -1,4 +1,4 @@
-#include "app/windows/d3d11_font_texture.h"
+#include "app/windows/d3d11_texture_device.h"
 
 #include <algorithm>
 
@@ -40,7 +40,7 @@ int TextureLimitForFeatureLevel(D3D_FEATURE_LEVEL level) {
     return 2048;
 }
 
-FontTextureDevice::UploadResult D3D11FontTextureDevice::Upload(const unsigned char* pixels, int width, int height) {
+TextureDevice::UploadResult D3D11TextureDevice::Upload(const unsigned char* pixels, int width, int height) {
     UploadResult result;
     const D3D11_TEXTURE2D_DESC desc = RgbaTextureDesc(width, height);
 
@@ -64,7 +64,7 @@ FontTextureDevice::UploadResult D3D11FontTextureDevice::Upload(const unsigned ch
     return result;
 }
 
-ImTextureID D3D11FontTextureDevice::CreateImageTexture(int width, int height) {
+ImTextureID D3D11TextureDevice::CreateImageTexture(int width, int height) {
     const D3D11_TEXTURE2D_DESC desc = RgbaTextureDesc(width, height);
     const std::vector<uint32_t> transparent(static_cast<size_t>(width) * static_cast<size_t>(height), 0u);
     D3D11_SUBRESOURCE_DATA initial = {};
@@ -81,11 +81,11 @@ ImTextureID D3D11FontTextureDevice::CreateImageTexture(int width, int height) {
     return image.view;
 }
 
-std::vector<D3D11FontTextureDevice::ImageTexture>::iterator D3D11FontTextureDevice::Find(ImTextureID texture) {
+std::vector<D3D11TextureDevice::ImageTexture>::iterator D3D11TextureDevice::Find(ImTextureID texture) {
     return std::find_if(images.begin(), images.end(), [texture](const ImageTexture& image) { return image.view == texture; });
 }
 
-void D3D11FontTextureDevice::UpdateImageTexture(ImTextureID texture, int x, int y, int width, int height,
+void D3D11TextureDevice::UpdateImageTexture(ImTextureID texture, int x, int y, int width, int height,
                                                 const uint32_t* pixels, int pitch) {
     const auto found = Find(texture);
     if (found == images.end()) return;
@@ -94,7 +94,7 @@ void D3D11FontTextureDevice::UpdateImageTexture(ImTextureID texture, int x, int 
     context->UpdateSubresource(found->texture, 0, &box, pixels, static_cast<UINT>(pitch) * kBytesPerPixel, 0);
 }
 
-void D3D11FontTextureDevice::DestroyImageTexture(ImTextureID texture) {
+void D3D11TextureDevice::DestroyImageTexture(ImTextureID texture) {
     const auto found = Find(texture);
     if (found == images.end()) return;
     ReleaseAndClear(found->view);
@@ -102,11 +102,11 @@ void D3D11FontTextureDevice::DestroyImageTexture(ImTextureID texture) {
     images.erase(found);
 }
 
-bool D3D11FontTextureDevice::IsImageTexture(ImTextureID texture) const {
+bool D3D11TextureDevice::IsImageTexture(ImTextureID texture) const {
     return std::any_of(images.begin(), images.end(), [texture](const ImageTexture& image) { return image.view == texture; });
 }
 
-void D3D11FontTextureDevice::Release() {
+void D3D11TextureDevice::Release() {
     for (ImageTexture& image : images) {
         ReleaseAndClear(image.view);
         ReleaseAndClear(image.texture);

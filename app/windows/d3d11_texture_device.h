@@ -3,20 +3,20 @@
 
 #include <vector>
 
-#include "app/font_texture.h"
+#include "app/texture_device.h"
 
 // Largest texture side the device accepts, by Direct3D feature level.
 int TextureLimitForFeatureLevel(D3D_FEATURE_LEVEL level);
 
-// The font-texture step's view of a Direct3D 11 device: its limit and an
-// upload into an RGBA texture with a shader-resource view. It also makes and
-// updates the waveform's image textures, which it keeps until Release.
-class D3D11FontTextureDevice : public FontTextureDevice {
+// The textures of a Direct3D 11 device: its limit, the font atlas uploaded into
+// an RGBA texture with a shader-resource view, and the waveform's image
+// textures, which it keeps until Release.
+class D3D11TextureDevice : public TextureDevice {
 public:
-    D3D11FontTextureDevice(ID3D11Device* device, ID3D11DeviceContext* context) : device(device), context(context) {}
-    ~D3D11FontTextureDevice() override { Release(); }
-    D3D11FontTextureDevice(const D3D11FontTextureDevice&) = delete;
-    D3D11FontTextureDevice& operator=(const D3D11FontTextureDevice&) = delete;
+    D3D11TextureDevice(ID3D11Device* device, ID3D11DeviceContext* context) : device(device), context(context) {}
+    ~D3D11TextureDevice() override { Release(); }
+    D3D11TextureDevice(const D3D11TextureDevice&) = delete;
+    D3D11TextureDevice& operator=(const D3D11TextureDevice&) = delete;
 
     int MaxTextureSize() const override { return TextureLimitForFeatureLevel(device->GetFeatureLevel()); }
     uint32_t FeatureLevel() const override { return static_cast<uint32_t>(device->GetFeatureLevel()); }

@@ -2,7 +2,8 @@
 # Sets everything up, builds every configuration and runs every test:
 # the suites under AddressSanitizer + UndefinedBehaviorSanitizer, the history and
 # capture tests under ThreadSanitizer, a bounded fuzzing run of the settings
-# reader, the Windows build under Wine, and last the main build with every suite.
+# reader, the Windows build under Wine, the unit, ui and Linux suites built in a
+# fresh Debian 13 system, and last the main build with every suite.
 # The last line is CTest's summary of the main run.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -37,6 +38,9 @@ tail -n 1 build/fuzz/last-run.log
 
 echo "== Windows build under Wine"
 scripts/test_windows.sh
+
+echo "== Debian 13: dependencies, build and suites in a fresh system"
+scripts/test_debian13.sh
 
 echo "== Main build and every suite"
 configure build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -23,6 +23,7 @@
 #include "app/linux/window_icon.h"
 #include "app/startup_log.h"
 #include "platform/linux/display_scale_watch_linux.h"
+#include "platform/linux/glfw_x11_linux.h"
 #include "platform/linux/x11_error_handler_linux.h"
 #include "platform/linux/xdnd_no_drops_linux.h"
 #include "platform/platform.h"
@@ -151,7 +152,9 @@ void DrawFrame(App& app, Gl3Renderer& renderer) {
 
 int main() {
     glfwSetErrorCallback(RecordGlfwError);
-    if (!glfwInit()) return ReportFailure("cannot open the display (" + lastGlfwError + ")");
+    if (!platform::desktop::InitGlfwOnX11()) {
+        return ReportFailure("cannot open the display (" + lastGlfwError + "): an X11 display or XWayland is needed");
+    }
     // Before any event is read: what other clients send must not end the program.
     platform::desktop::InstallX11ErrorHandler();
     GLFWwindow* window = CreateMainWindow();

@@ -2,8 +2,9 @@
 # Sets everything up, builds every configuration once and runs every test:
 # the suites under AddressSanitizer + UndefinedBehaviorSanitizer, the history and
 # capture tests under ThreadSanitizer, a bounded fuzzing run of the settings
-# reader, the Windows build under Wine, and last the optimised build with every
-# suite. Each stage prints its wall time; the last lines list them all.
+# reader, the Windows build under Wine, the unit, ui and Linux suites built in a
+# fresh Debian 13 system, and last the optimised build with every suite. Each
+# stage prints its wall time; the last lines list them all.
 # Each configure states every option the stage relies on, so a folder
 # configured earlier by hand or by another script is set back.
 set -euo pipefail
@@ -71,6 +72,7 @@ run_stage "AddressSanitizer + UndefinedBehaviorSanitizer" asan_stage
 run_stage "ThreadSanitizer: history and capture" tsan_stage
 run_stage "Fuzzing the settings reader for ${fuzz_seconds} s" fuzz_stage
 run_stage "Windows build under Wine" scripts/test_windows.sh
+run_stage "Debian 13: dependencies, build and suites in a fresh system" scripts/test_debian13.sh
 run_stage "Main build and every suite" main_stage
 
 echo "== Stage times (wall)"

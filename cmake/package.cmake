@@ -2,7 +2,8 @@
 # menu entry, icons, software-centre data, manual page and licence text under
 # the prefix; `cpack` in the build folder makes wavelift_<version>_<arch>.deb of the same files.
 set(WAVELIFT_APP_ID "com.brightmoor.Wavelift" CACHE STRING "Desktop application id: names the menu entry and the software-centre data")
-set(WAVELIFT_SCREENSHOT_URL "https://brightmoor.example/wavelift/screenshot.png" CACHE STRING
+set(WAVELIFT_HOMEPAGE_URL "https://brightmoor.example/wavelift/" CACHE STRING "The program's web page, named by the package and its software-centre data")
+set(WAVELIFT_SCREENSHOT_URL "${WAVELIFT_HOMEPAGE_URL}screenshot.png" CACHE STRING
     "Where software centres fetch the published copy of resources/screenshot.png")
 set(WAVELIFT_PACKAGE_CONTACT "Brightmoor <wavelift@brightmoor.example>" CACHE STRING "Maintainer of the package")
 set(WAVELIFT_RELEASE_DATE "2026-12-09")
@@ -13,6 +14,7 @@ include(GNUInstallDirs)
 
 set(package_dir "${CMAKE_CURRENT_BINARY_DIR}/package")
 set(CPACK_PACKAGE_CONTACT "${WAVELIFT_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${WAVELIFT_HOMEPAGE_URL}")
 foreach(file wavelift.metainfo.xml wavelift.1 changelog)
   configure_file("resources/linux/${file}.in" "${package_dir}/${file}" @ONLY)
 endforeach()

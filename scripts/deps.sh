@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs and fetches everything Wavelift needs on Debian 12. Safe to run again:
+# Installs and fetches everything Wavelift needs on Debian 12 or 13 (package
+# names that both releases carry). Safe to run again:
 # a second run finds everything in place and changes nothing.
 #   scripts/deps.sh                    building, packaging and running the program
 #   scripts/deps.sh --tests            also the test suites, benchmarks and their tools
@@ -38,7 +39,7 @@ test_packages=(
   xvfb xauth x11-utils xdotool openbox imagemagick sox
   python3-gi gir1.2-gtk-3.0 dbus
   mutter xwayland
-  clang libclang-rt-14-dev
+  clang libclang-rt-dev debootstrap
 )
 package_check_packages=(lintian appstream desktop-file-utils)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 wine googletest nsis)

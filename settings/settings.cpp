@@ -83,7 +83,7 @@ bool SetAside(const std::filesystem::path& path) {
         }
         break;
     }
-    WriteStartupLog("Settings file could not be read nor set aside; changes will not be kept");
+    platform::WriteStartupLog("Settings file could not be read nor set aside; changes will not be kept");
     return false;
 }
 
@@ -133,7 +133,7 @@ Settings LoadSettings() {
     const std::filesystem::path path = SettingsFilePath();
     found = {path};
     found.replaceable = platform::MayReplaceFile(path);
-    if (!found.replaceable) WriteStartupLog("Settings file is read-only or another user's; changes will not be kept");
+    if (!found.replaceable) platform::WriteStartupLog("Settings file is read-only or another user's; changes will not be kept");
 
     Settings settings = defaults;
     const std::optional<std::string> text = ReadRegularFile(path, kMostSettingsBytes);

@@ -27,6 +27,7 @@
 #include "platform/linux/clipboard_linux.h"
 #include "platform/linux/display_scale_watch_linux.h"
 #include "platform/linux/drag_file_out_linux.h"
+#include "platform/linux/glfw_x11_linux.h"
 #include "platform/linux/grab_service_linux.h"
 #include "platform/linux/x11_error_handler_linux.h"
 #include "platform/linux/xdnd_no_drops_linux.h"
@@ -161,7 +162,9 @@ int main(int argc, char** argv) {
     if (command.action != CommandLine::Action::Run) return RunCommand(command);
 
     glfwSetErrorCallback(RecordGlfwError);
-    if (!glfwInit()) return ReportFailure("cannot open the display (" + lastGlfwError + ")");
+    if (!platform::desktop::InitGlfwOnX11()) {
+        return ReportFailure("cannot open the display (" + lastGlfwError + "): an X11 display or XWayland is needed");
+    }
     // Before any event is read: what other clients send must not end the program.
     platform::desktop::InstallX11ErrorHandler();
     GLFWwindow* window = CreateMainWindow();

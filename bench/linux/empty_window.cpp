@@ -15,6 +15,7 @@
 #include "app/font_texture.h"
 #include "app/linux/frame_limiter.h"
 #include "app/linux/gl3_renderer.h"
+#include "platform/linux/glfw_x11_linux.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ int RefreshRate() {
 int main() {
     std::signal(SIGTERM, OnStop);
     std::signal(SIGINT, OnStop);
-    if (!glfwInit()) return 1;
+    if (!platform::desktop::InitGlfwOnX11()) return 1;
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);

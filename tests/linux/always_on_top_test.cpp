@@ -23,7 +23,7 @@ class AlwaysOnTop : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(display.Ready());
-        ASSERT_TRUE(glfwInit());
+        ASSERT_TRUE(platform::desktop::InitGlfwOnX11());
         window = CreateShownTestWindow(320, 200);
         ASSERT_NE(window, nullptr);
         platform::SetMainWindow(window);

@@ -160,7 +160,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(xserver.Ready());
         PickFolderWait::SetUp();
-        ASSERT_TRUE(glfwInit());
+        ASSERT_TRUE(platform::desktop::InitGlfwOnX11());
         window = CreateShownTestWindow(320, 200);
         ASSERT_NE(window, nullptr);
         platform::SetMainWindow(window);

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/app.h"
+#include "platform/linux/glfw_x11_linux.h"
 #include "tests/linux/program_under_test.h"
 #include "tests/linux/pulse_server.h"
 #include "tests/linux/test_child.h"
@@ -181,6 +182,7 @@ TEST_F(ProgramTest, WithoutADisplayExitsWithCodeOneAndSaysWhy) {
     EXPECT_EQ(program.Wait(), 1);
     const std::string error = ReadText(ErrorFile());
     EXPECT_EQ(error.rfind("Wavelift: cannot open the display", 0), 0u) << error;
+    EXPECT_NE(error.find("an X11 display or XWayland is needed"), std::string::npos) << error;
     EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
     EXPECT_FALSE(fs::exists(ConfigHome() / "Wavelift" / "settings.json"));
 }
@@ -189,7 +191,7 @@ TEST_F(ProgramTest, WithoutADisplayExitsWithCodeOneAndSaysWhy) {
 // display's refresh, or 60 Hz where the display reports none (as Xvfb does).
 int DisplayRefreshRate() {
     int hertz = 0;
-    if (glfwInit()) {
+    if (platform::desktop::InitGlfwOnX11()) {
         GLFWmonitor* primary = glfwGetPrimaryMonitor();
         const GLFWvidmode* mode = primary ? glfwGetVideoMode(primary) : nullptr;
         hertz = mode ? mode->refreshRate : 0;

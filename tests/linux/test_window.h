@@ -3,6 +3,8 @@
 #define GLFW_EXPOSE_NATIVE_X11
 #include <GLFW/glfw3native.h>
 
+#include "platform/linux/glfw_x11_linux.h"
+
 #include <chrono>
 #include <thread>
 

@@ -50,7 +50,7 @@ protected:
     void SetUp() override {
         display = std::make_unique<XvfbDisplay>(WithWindowManager());
         ASSERT_TRUE(display->Ready());
-        ASSERT_TRUE(glfwInit());
+        ASSERT_TRUE(platform::desktop::InitGlfwOnX11());
         window = CreateShownTestWindow(kWindowWidth, kWindowHeight);
         ASSERT_NE(window, nullptr);
         platform::SetMainWindow(window);

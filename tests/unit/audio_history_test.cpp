@@ -49,7 +49,8 @@ TEST(AudioHistoryBuffers, AllocateMoveAndBorrowKeepOwnershipStraight) {
     EXPECT_EQ(b.sampleRate, 48000);
     EXPECT_EQ(a.samples, nullptr);
     EXPECT_EQ(a.frameCount, 0);
-    b = std::move(b);
+    ChannelBuffer& same = b;  // a second name: the compiler rejects a visible self-move
+    b = std::move(same);
     EXPECT_EQ(b.samples, storage);
 
     ChannelBuffer view;

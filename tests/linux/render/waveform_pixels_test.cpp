@@ -18,6 +18,7 @@
 
 #include "app/font_texture.h"
 #include "app/linux/gl3_renderer.h"
+#include "platform/linux/glfw_x11_linux.h"
 #include "tests/linux/xvfb_display.h"
 #include "tests/support/headless_ui.h"
 #include "ui/wave_mapping.h"
@@ -62,7 +63,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(xserver.Ready());
-        ASSERT_TRUE(glfwInit());
+        ASSERT_TRUE(platform::desktop::InitGlfwOnX11());
         glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
         glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
         glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);

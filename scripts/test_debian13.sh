@@ -120,8 +120,9 @@ chroot "$system" chown "$user:$user" "$home/.ccache"
 
 as_user "scripts/deps.sh --tests"
 echo "test_debian13: $(chroot "$system" g++ --version | head -n 1)"
-as_user "cmake -S . -B build/linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVELIFT_BUILD_BENCH=OFF \
+as_user "cmake -S . -B build/linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVELIFT_SANITIZE= \
+  -DWAVELIFT_BUILD_PROGRAM=ON -DWAVELIFT_BUILD_TESTS=ON -DWAVELIFT_BUILD_BENCH=OFF \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null &&
   cmake --build build/linux -j$jobs >build/build.log 2>&1 || { tail -n 60 build/build.log; exit 1; }
   grep -i 'warning' build/build.log || echo 'test_debian13: no warnings'
-  ctest --test-dir build/linux -L 'unit|ui|linux' --output-on-failure -j$jobs"
+  ctest --test-dir build/linux -L 'unit|ui|linux' --no-tests=error --output-on-failure -j$jobs"

@@ -14,9 +14,14 @@ jobs=2
 fuzz_seconds=${WAVELIFT_FUZZ_SECONDS:-30}
 stage_times=()
 
+# A compiler cache outside the clone: a second run, or a fresh clone in any
+# folder, compiles only what changed.
+export CCACHE_BASEDIR=$PWD
+launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 configure() {  # build folder, CMake arguments...
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
 }
 
 # A stage finding no tests fails instead of passing.
@@ -52,7 +57,7 @@ tsan_stage() {
 }
 
 fuzz_stage() {
-  CC=clang CXX=clang++ cmake -S tests/fuzz -B build/fuzz -G Ninja -DWAVELIFT_BUILD_FUZZ=ON >/dev/null
+  CC=clang CXX=clang++ cmake -S tests/fuzz -B build/fuzz -G Ninja "${launcher[@]}" -DWAVELIFT_BUILD_FUZZ=ON >/dev/null
   cmake --build build/fuzz -j"$jobs"
   # New inputs go to a scratch folder; the seed corpus in the tree is only read.
   rm -rf build/fuzz/corpus-run && mkdir -p build/fuzz/corpus-run

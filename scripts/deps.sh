@@ -39,7 +39,7 @@ test_packages=(
   xvfb xauth x11-utils xdotool openbox imagemagick sox
   python3-gi gir1.2-gtk-3.0 dbus
   mutter xwayland
-  clang libclang-rt-dev debootstrap
+  clang libclang-rt-dev debootstrap ccache
 )
 package_check_packages=(lintian appstream desktop-file-utils)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 wine googletest nsis)

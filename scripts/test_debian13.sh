@@ -5,6 +5,8 @@
 # installed are kept under $WAVELIFT_DEBIAN13_CACHE (made again when missing or
 # when the dependency scripts change); each run works on an overlay of the two,
 # so nothing a run does is kept. Needs root.
+#   scripts/test_debian13.sh            the build and suites as below
+#   scripts/test_debian13.sh 'COMMAND'  COMMAND instead, run by the user in the tree
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${WAVELIFT_DEBIAN13_CACHE:-/var/cache/wavelift}
@@ -101,7 +103,6 @@ if [ "$(cat "$deps_layer/key" 2>/dev/null)" != "$deps_key" ]; then
   cp -r "$root/scripts" "$system$home/wavelift/"
   chroot "$system" chown -R "$user:$user" "$home/wavelift"
   as_user "scripts/deps.sh --tests" >"$cache/debian13-deps.log" 2>&1 || { tail -n 30 "$cache/debian13-deps.log" >&2; exit 1; }
-  chroot "$system" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ccache >/dev/null
   rm -rf "$system$home/wavelift/scripts" "$system/var/cache/apt/archives/"*.deb
   leave_system
   rm -rf "$deps_layer.tmp/work"
@@ -118,10 +119,14 @@ mkdir -p "$cache/debian13-ccache" "$system$home/.ccache"
 mount_at "$system$home/.ccache" --bind "$cache/debian13-ccache"
 chroot "$system" chown "$user:$user" "$home/.ccache"
 
-as_user "scripts/deps.sh --tests"
 echo "test_debian13: $(chroot "$system" g++ --version | head -n 1)"
+if [ $# -gt 0 ]; then
+  as_user "$1"
+  exit
+fi
+as_user "scripts/deps.sh --tests"
 as_user "cmake -S . -B build/linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVELIFT_SANITIZE= \
-  -DWAVELIFT_BUILD_PROGRAM=ON -DWAVELIFT_BUILD_TESTS=ON -DWAVELIFT_BUILD_BENCH=OFF \
+  -DWAVELIFT_BUILD_PROGRAM=ON -DWAVELIFT_BUILD_TESTS=ON -DWAVELIFT_BUILD_BENCH=ON \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null &&
   cmake --build build/linux -j$jobs >build/build.log 2>&1 || { tail -n 60 build/build.log; exit 1; }
   grep -i 'warning' build/build.log || echo 'test_debian13: no warnings'

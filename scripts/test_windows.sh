@@ -20,7 +20,13 @@ wineserver=/usr/lib/wine/wineserver
 # nlohmann json without the rest of the build machine's include folder.
 mkdir -p "$build/json-include"
 ln -sfn /usr/include/nlohmann "$build/json-include/nlohmann"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# The compiler cache, where there is one, serves a clone in any folder.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$root"
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DWAVELIFT_JSON_INCLUDE_DIR="$build/json-include" -DWAVELIFT_SANITIZE= \
   -DWAVELIFT_BUILD_PROGRAM=ON -DWAVELIFT_BUILD_TESTS=ON -DWAVELIFT_BUILD_BENCH=OFF >/dev/null

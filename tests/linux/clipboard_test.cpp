@@ -15,6 +15,7 @@
 #include "tests/linux/scratch_dir.h"
 #include "tests/linux/test_child.h"
 #include "tests/linux/xvfb_display.h"
+#include "test_paths.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ protected:
     // the clipboard; what it received, by target (null where refused).
     nlohmann::json PasteFromAnotherProgram(const std::vector<std::string>& targets) {
         std::vector<std::string> argv = {"/usr/bin/python3",
-                                         (std::filesystem::path(__FILE__).parent_path() / "clipboard_paste.py").string()};
+                                         (std::filesystem::path(WAVELIFT_TEST_SCRIPT_DIR) / "clipboard_paste.py").string()};
         argv.insert(argv.end(), targets.begin(), targets.end());
         TestChild paster;
         EXPECT_TRUE(paster.Start(argv, {}, true));

@@ -1,4 +1,5 @@
 #include "tests/linux/private_session_bus.h"
+#include "test_paths.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -45,7 +46,7 @@ PrivateSessionBus::~PrivateSessionBus() {
 }
 
 bool PrivateSessionBus::StartStubs(const std::filesystem::path& log, const std::vector<std::string>& options) {
-    const std::filesystem::path script = std::filesystem::path(__FILE__).parent_path() / "desktop_stubs.py";
+    const std::filesystem::path script = std::filesystem::path(WAVELIFT_TEST_SCRIPT_DIR) / "desktop_stubs.py";
     std::vector<std::string> argv = {"/usr/bin/python3", script.string(), log.string()};
     argv.insert(argv.end(), options.begin(), options.end());
     if (!stubs.Start(argv, {"DBUS_SESSION_BUS_ADDRESS=" + address}, true)) return false;

@@ -22,6 +22,7 @@
 #include "tests/linux/test_child.h"
 #include "tests/linux/xvfb_display.h"
 #include "tests/support/wav_reader.h"
+#include "test_paths.h"
 
 // Built only where the program is (sanitizer builds for the capture paths leave it out).
 #if defined(WAVELIFT_PROGRAM_FILE) && defined(WAVELIFT_FRAME_COUNTER_FILE)
@@ -63,7 +64,7 @@ constexpr auto kUnansweredWatch = 4s;
 // that blocks the window leaves it without a frame for the whole watch.
 constexpr auto kLongestFrameGap = 2s;
 
-fs::path DropTargetScript() { return fs::path(__FILE__).parent_path() / "drop_target.py"; }
+fs::path DropTargetScript() { return fs::path(WAVELIFT_TEST_SCRIPT_DIR) / "drop_target.py"; }
 
 // The status line in the success colour, blended over the status bar.
 bool IsSuccessGreen(uint32_t p) {

@@ -23,6 +23,7 @@
 #include "tests/linux/pulse_server.h"
 #include "tests/linux/test_child.h"
 #include "tests/linux/xvfb_display.h"
+#include "test_paths.h"
 
 // After everything else: Xlib's macros (None, Bool, Status) clash with C++ names.
 #include <GLFW/glfw3.h>

@@ -18,6 +18,7 @@
 #include "tests/linux/private_session_bus.h"
 #include "tests/linux/xvfb_display.h"
 #include "tests/support/wav_reader.h"
+#include "test_paths.h"
 
 #if defined(WAVELIFT_PROGRAM_FILE)
 

@@ -13,6 +13,7 @@
 #include "tests/linux/program_under_test.h"
 #include "tests/linux/pulse_server.h"
 #include "tests/linux/xvfb_display.h"
+#include "test_paths.h"
 
 // After everything else: Xlib's macros (None, Bool, Status) clash with C++ names.
 #include <X11/Xlib.h>

@@ -9,6 +9,7 @@
 
 #include "tests/linux/program_under_test.h"
 #include "tests/linux/xvfb_display.h"
+#include "test_paths.h"
 
 #if defined(WAVELIFT_PROGRAM_FILE)
 

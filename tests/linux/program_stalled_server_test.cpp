@@ -14,6 +14,7 @@
 #include "tests/linux/program_under_test.h"
 #include "tests/linux/pulse_server.h"
 #include "tests/linux/xvfb_display.h"
+#include "test_paths.h"
 
 // Built only where the program is (sanitizer builds for the capture paths leave it out).
 #if defined(WAVELIFT_PROGRAM_FILE) && defined(WAVELIFT_FRAME_COUNTER_FILE)

@@ -21,6 +21,7 @@
 #include "tests/linux/test_child.h"
 #include "tests/linux/test_window.h"
 #include "tests/linux/xvfb_display.h"
+#include "test_paths.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ constexpr auto kTargetStartTimeout = 20s;
 // Past the longest a target is waited for.
 constexpr auto kAnswerTimeout = 10s;
 
-std::filesystem::path DropTargetScript() { return std::filesystem::path(__FILE__).parent_path() / "drop_target.py"; }
+std::filesystem::path DropTargetScript() { return std::filesystem::path(WAVELIFT_TEST_SCRIPT_DIR) / "drop_target.py"; }
 
 class XdndDrag : public ::testing::Test {
 protected:

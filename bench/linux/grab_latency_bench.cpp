@@ -18,6 +18,7 @@
 #include "tests/linux/pulse_server.h"
 #include "tests/linux/scratch_dir.h"
 #include "tests/linux/xvfb_display.h"
+#include "test_paths.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -70,6 +71,8 @@ bool WindowManagerTakesWindows(Display* display, std::chrono::steady_clock::time
 
 XvfbDisplay::XvfbDisplay(bool withWindowManager, const std::string& screen) {
     ready = StartServer(screen) && (!withWindowManager || StartWindowManager());
+    // The test's own assertion only says the display is not ready; this says what was waited for.
+    if (!ready) std::fprintf(stderr, "test display: %s\n", failure.c_str());
 }
 
 XvfbDisplay::~XvfbDisplay() {
@@ -87,6 +90,7 @@ bool XvfbDisplay::StartServer(const std::string& screen) {
         if (!server.Start({"/usr/bin/Xvfb", candidate, "-nolisten", "tcp", "-screen", "0", screen,
                            "-displayfd", "1"},
                           {}, true)) {
+            failure = "/usr/bin/Xvfb could not be started";
             return false;
         }
         const auto reported = server.ReadLine(kServerStartTimeout);
@@ -97,11 +101,15 @@ bool XvfbDisplay::StartServer(const std::string& screen) {
         }
         server.Stop();
     }
+    failure = "no Xvfb reported listening on a free display number within " +
+              std::to_string(kServerStartTimeout.count()) + " s, in " + std::to_string(kAttempts) + " tries";
     return false;
 }
 
 bool XvfbDisplay::StartWindowManager() {
+    failure = "/usr/bin/openbox could not be started on " + name;
     if (!windowManager.Start({"/usr/bin/openbox", "--sm-disable"}, {"DISPLAY=" + name})) return false;
+    failure = "cannot open " + name + " to wait for the window manager";
     Display* display = XOpenDisplay(name.c_str());
     if (display == nullptr) return false;
     const auto deadline = std::chrono::steady_clock::now() + kWindowManagerTimeout;
@@ -109,6 +117,8 @@ bool XvfbDisplay::StartWindowManager() {
     while (!(running = WindowManagerRunning(display)) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    failure = running ? "openbox did not frame a probe window" : "openbox did not announce itself";
+    failure += " within " + std::to_string(kWindowManagerTimeout.count()) + " s on " + name;
     running = running && WindowManagerTakesWindows(display, deadline);
     XCloseDisplay(display);
     return running;

@@ -33,4 +33,5 @@ private:
     TestChild windowManager;
     std::string name;
     bool ready = false;
+    std::string failure;  // what the start waited for in vain
 };

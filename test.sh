@@ -17,6 +17,8 @@ stage_times=()
 # A compiler cache outside the clone: a second run, or a fresh clone in any
 # folder, compiles only what changed.
 export CCACHE_BASEDIR=$PWD
+# Debug information would otherwise tie every result to the folder it was made in.
+export CCACHE_NOHASHDIR=1
 launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 configure() {  # build folder, CMake arguments...

@@ -23,7 +23,7 @@ ln -sfn /usr/include/nlohmann "$build/json-include/nlohmann"
 # The compiler cache, where there is one, serves a clone in any folder.
 launcher=()
 if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR="$root"
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -40,6 +40,14 @@ void HeadlessUi::SetDisplaySize(float width, float height) { ImGui::GetIO().Disp
 
 void HeadlessUi::Frame(float deltaSeconds) { FrameWith(nullptr, deltaSeconds); }
 
+void HeadlessUi::DrawFocusedTextField() {
+    static char text[64] = "";
+    ImGui::Begin("probe");
+    if (!ImGui::IsAnyItemActive()) ImGui::SetKeyboardFocusHere();
+    ImGui::InputText("##field", text, sizeof(text));
+    ImGui::End();
+}
+
 void HeadlessUi::FrameWith(const std::function<void()>& before, float deltaSeconds) {
     ImGuiIO& io = ImGui::GetIO();
     io.DeltaTime = deltaSeconds;

@@ -43,6 +43,8 @@ public:
     void Frame(float deltaSeconds = 1.0f / 60.0f);
     void FrameWith(const std::function<void()>& before, float deltaSeconds = 1.0f / 60.0f);
     void Frames(int count, float deltaSeconds = 1.0f / 60.0f);
+    // For FrameWith: a window whose text field takes and keeps the keyboard.
+    static void DrawFocusedTextField();
     double Time() const;
 
     // Input, taking effect in the next frame.

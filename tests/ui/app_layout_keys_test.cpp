@@ -118,13 +118,7 @@ TEST_F(AppKeys, KeysDoNothingWhileAPopupIsOpen) {
 }
 
 TEST_F(AppKeys, KeysDoNothingWhileATextFieldHasFocus) {
-    static char text[64] = "";
-    auto withField = [] {
-        ImGui::Begin("probe");
-        if (!ImGui::IsAnyItemActive()) ImGui::SetKeyboardFocusHere();
-        ImGui::InputText("##field", text, sizeof(text));
-        ImGui::End();
-    };
+    const auto withField = &HeadlessUi::DrawFocusedTextField;
     ui.Frames(1);
     for (int i = 0; i < 3; ++i) ui.FrameWith(withField);
     ASSERT_TRUE(ImGui::GetIO().WantTextInput);

@@ -96,13 +96,7 @@ TEST_F(SaveCopyKeys, AFailedSaveShowsCannotWriteAndOffersNothing) {
 }
 
 TEST_F(SaveCopyKeys, KeysDoNothingWhileATextFieldHasTheKeyboard) {
-    static char text[64] = "";
-    auto withField = [] {
-        ImGui::Begin("probe");
-        if (!ImGui::IsAnyItemActive()) ImGui::SetKeyboardFocusHere();
-        ImGui::InputText("##field", text, sizeof(text));
-        ImGui::End();
-    };
+    const auto withField = &HeadlessUi::DrawFocusedTextField;
     for (int i = 0; i < 3; ++i) ui.FrameWith(withField);
     ASSERT_TRUE(ImGui::GetIO().WantTextInput);
     for (ImGuiKey key : {ImGuiKey_S, ImGuiKey_C}) {
